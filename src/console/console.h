@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdarg>
+#include <cstddef>
+
+// printf-style output to standard output, with our own conversions: %d %i %u
+// %c %s %% and %f with flags '-' '0' '+' ' ', width and precision, and the
+// length modifiers h, l, ll. Fixed-point conversions round halves away from
+// zero on the value's 17-significant-digit decimal form, the same on every
+// platform. On a terminal each print is flushed at once.
+#define CONSOLE_FORMAT(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
+
+// The width of a console line.
+const int console_width = 79;
+
+void console_print(const char *format, ...) CONSOLE_FORMAT(1, 2);
+// Prints lead, then fill repeated across the console's width: a separator
+// ('-') or, after "\r", a wiped line (' ').
+void console_print_line(const char *lead, char fill);
+void console_write(const char *text);
+// Pushes buffered output out now; called before the program blocks waiting
+// for a peer, so that a redirected log is complete up to that point.
+void console_flush(void);
+// Formats into buffer (always terminated, cut to fit); returns the length
+// the whole text would have.
+size_t console_format(char *buffer, size_t size, const char *format, ...) CONSOLE_FORMAT(3, 4);
+
+// Writes value with precision decimals into out (terminated, cut to fit);
+// returns the length the whole text would have. Non-finite values read
+// "inf", "-inf" and "nan".
+size_t format_fixed(double value, int precision, char *out, size_t size);

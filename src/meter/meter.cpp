@@ -1,0 +1,75 @@
+#include "meter/meter.h"
+
+#include "console/console.h"
+
+TransferTotals transfer_totals = {0, 0};
+MeterState meter_state = {0, 0, 0, 0.0f};
+
+namespace {
+
+// The progress line's label and the digits of its count, built in place so
+// that the once-a-second path allocates nothing.
+char label_buffer[32];
+char count_buffer[32];
+
+// Plain signed decimal into count_buffer; returns its length.
+int count_digits(int64_t value) {
+    char reversed[24];
+    int count = 0;
+    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        reversed[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    int length = 0;
+    if (value < 0) count_buffer[length++] = '-';
+    while (count > 0) count_buffer[length++] = reversed[--count];
+    count_buffer[length] = '\0';
+    return length;
+}
+
+void build_label(void) {
+    bool in_mb = transfer_totals.total_mb >= 1;
+    int digits = count_digits(in_mb ? transfer_totals.total_mb : transfer_totals.total_kb);
+    const char *unit = in_mb ? "MB-->" : "KB-->";
+    int at = 0;
+    label_buffer[at++] = '\r';
+    for (int i = 0; i < digits; ++i) label_buffer[at++] = count_buffer[i];
+    for (const char *p = unit; *p != '\0'; ++p) label_buffer[at++] = *p;
+    label_buffer[at] = '\0';
+}
+
+}  // namespace
+
+int meter_update(int32_t n) {
+    DWORD now = GetTickCount();
+    if (n == 0) {
+        meter_state.interval_bytes = 0;
+        meter_state.peak_rate = 0.0f;
+        meter_state.last_tick = now;
+        meter_state.start_tick = now;
+        return 0;
+    }
+    if (n < 0) return 0;
+    meter_state.interval_bytes += static_cast<uint32_t>(n);
+    // Unsigned subtraction: a wrap of the tick between lines still gives the
+    // true interval.
+    DWORD interval = now - meter_state.last_tick;
+    if (interval < 1000) return 0;
+
+    float rate = static_cast<float>(static_cast<double>(static_cast<int64_t>(meter_state.interval_bytes)) /
+                                    static_cast<double>(interval) * 1000.0);
+    build_label();
+    console_print_line("\r", ' ');
+    print_rate_line(label_buffer, rate);
+    if (rate > meter_state.peak_rate) meter_state.peak_rate = rate;
+    meter_state.last_tick = now;
+    meter_state.interval_bytes = 0;
+    return 1;
+}
+
+void print_rate_line(const char *label, const float &rate) {
+    double bps = rate;
+    console_print("%s  Bps: %7.0f   KBps: %4.0f   MBps: %4.01f   Kbps: %5.0f   Mbps: %5.02f", label, bps, bps / 1024,
+                  bps / 1024 / 1024, (bps / 1024) * 8, (bps / 1024 / 1024) * 8);
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Totals of the transfer in progress, truncated: bytes / 1024 and that / 1024.
+// The transfer loops set them before every meter_update; the meter and the
+// summary only read them.
+struct TransferTotals {
+    int64_t total_kb;
+    int64_t total_mb;
+};
+
+struct MeterState {
+    uint64_t interval_bytes;  // since the last progress line, or the start
+    DWORD last_tick;          // tick of the last progress line, or the start
+    DWORD start_tick;
+    float peak_rate;          // bytes per second, highest shown since the start
+};
+
+extern TransferTotals transfer_totals;
+extern MeterState meter_state;
+
+// meter_update(0) starts the meter; meter_update(n) accounts n bytes and, once
+// at least 1000 ms have passed since the previous line, prints a progress line
+// with the rate of that interval. Returns 1 when it printed a line.
+int meter_update(int32_t n);
+
+// Prints label and the rate in five units, with no line end.
+void print_rate_line(const char *label, const float &rate);

@@ -1,0 +1,88 @@
+// Start and stop of the socket layer, the millisecond tick, the local time
+// and the beep.
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <linux/kd.h>
+#endif
+
+#include "platform/posix/layer.h"
+
+PlatformFakes platform_fakes = {nullptr, nullptr};
+int platform_cleanup_calls = 0;
+
+int WSAStartup(WORD requested, WSADATA *data) {
+    if (platform_fakes.startup != nullptr) return platform_fakes.startup(requested, data);
+    if (data == nullptr) return wsa_from_errno(EFAULT);
+    memset(data, 0, sizeof *data);
+    // This layer implements exactly version 1.1; like Windows, it grants the
+    // highest version it has that is not above the one asked for.
+    data->wVersion = MAKEWORD(1, 1);
+    data->wHighVersion = MAKEWORD(1, 1);
+    strcpy(data->szDescription, "POSIX sockets with Windows Sockets 1.1 behaviour");
+    strcpy(data->szSystemStatus, "Running");
+    data->iMaxSockets = 64;
+    return 0;
+}
+
+int WSACleanup(void) {
+    ++platform_cleanup_calls;
+    close_all_sockets();
+    return 0;
+}
+
+// Milliseconds of a monotonic clock, wrapping at 2^32 as GetTickCount does.
+// The coarse clock is read without a system call and, like the Windows tick,
+// moves in steps of a few milliseconds; the meter is called for every piece
+// of data, so the tick must cost next to nothing.
+DWORD GetTickCount(void) {
+    if (platform_fakes.tick != nullptr) return platform_fakes.tick();
+    timespec now;
+#ifdef CLOCK_MONOTONIC_COARSE
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+#else
+    clock_gettime(CLOCK_MONOTONIC, &now);
+#endif
+    uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<DWORD>(ms);
+}
+
+void GetLocalTime(SYSTEMTIME *time) {
+    if (time == nullptr) return;
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local;
+    memset(time, 0, sizeof *time);
+    if (localtime_r(&now.tv_sec, &local) == nullptr) return;
+    time->wYear = static_cast<WORD>(local.tm_year + 1900);
+    time->wMonth = static_cast<WORD>(local.tm_mon + 1);
+    time->wDayOfWeek = static_cast<WORD>(local.tm_wday);
+    time->wDay = static_cast<WORD>(local.tm_mday);
+    time->wHour = static_cast<WORD>(local.tm_hour);
+    time->wMinute = static_cast<WORD>(local.tm_min);
+    time->wSecond = static_cast<WORD>(local.tm_sec);
+    time->wMilliseconds = static_cast<WORD>(now.tv_nsec / 1000000);
+}
+
+// A tone on the controlling terminal when it is a Linux console, else the
+// terminal's bell. Never a byte on standard output or standard error, and no
+// wait: a beep that cannot sound is simply skipped.
+BOOL Beep(DWORD frequency, DWORD duration_ms) {
+    if (frequency == 0) return 0;
+    int tty = open("/dev/tty", O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (tty < 0) return 0;
+    bool sounded = false;
+#if defined(__linux__) && defined(KDMKTONE)
+    unsigned long tone = (static_cast<unsigned long>(duration_ms & 0xffff) << 16) | (1193180ul / frequency);
+    sounded = ioctl(tty, KDMKTONE, tone) == 0;
+#else
+    (void)duration_ms;
+#endif
+    if (!sounded) sounded = write(tty, "\a", 1) == 1;
+    close(tty);
+    return sounded ? 1 : 0;
+}

@@ -1,0 +1,221 @@
+// Windows Sockets 1.1 over POSIX sockets: blocking IPv4 TCP with Windows
+// error numbers, no SIGPIPE, and Windows' rules for binding a port.
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/posix/layer.h"
+
+static_assert(sizeof(winsock::sockaddr_in) == sizeof(::sockaddr_in), "IPv4 address layout");
+static_assert(sizeof(winsock::sockaddr) == sizeof(::sockaddr), "socket address layout");
+
+namespace {
+
+// Windows' values as core code passes them.
+const int wsa_af_inet = 2;
+const int wsa_sock_stream = 1;
+
+// Sockets still open, closed by WSACleanup as Windows does. The program holds
+// at most two at a time; the rest of the room is for a test calling it often.
+const int max_open = 64;
+int open_sockets[max_open];
+int open_count = 0;
+
+void remember(int fd) {
+    if (open_count < max_open) open_sockets[open_count++] = fd;
+}
+
+void forget(int fd) {
+    for (int i = 0; i < open_count; ++i) {
+        if (open_sockets[i] == fd) {
+            open_sockets[i] = open_sockets[--open_count];
+            return;
+        }
+    }
+}
+
+int fail(void) {
+    set_last_error(wsa_from_errno(errno));
+    return SOCKET_ERROR;
+}
+
+// Converts a Windows-style address to the system's, which has the same
+// layout; the family is translated in case the system numbers it otherwise.
+bool to_system(const winsock::sockaddr *name, int namelen, ::sockaddr_in *out) {
+    if (name == nullptr || namelen < static_cast<int>(sizeof(::sockaddr_in))) return false;
+    memcpy(out, name, sizeof *out);
+    u_short family;
+    memcpy(&family, name, sizeof family);
+    out->sin_family = family == wsa_af_inet ? AF_INET : static_cast<sa_family_t>(family);
+    return true;
+}
+
+void from_system(const ::sockaddr_in &in, winsock::sockaddr *name, int *namelen) {
+    if (name == nullptr || namelen == nullptr || *namelen < static_cast<int>(sizeof in)) return;
+    ::sockaddr_in copy = in;
+    memcpy(name, &copy, sizeof copy);
+    u_short family = copy.sin_family == AF_INET ? wsa_af_inet : copy.sin_family;
+    memcpy(name, &family, sizeof family);
+    *namelen = sizeof copy;
+}
+
+}  // namespace
+
+void close_all_sockets(void) {
+    while (open_count > 0) ::close(open_sockets[--open_count]);
+}
+
+namespace winsock {
+
+SOCKET socket(int af, int type, int protocol) {
+    int system_af = af == wsa_af_inet ? AF_INET : af;
+    int system_type = type == wsa_sock_stream ? SOCK_STREAM : type;
+    int fd = ::socket(system_af, system_type | SOCK_CLOEXEC, protocol);
+    if (fd < 0) return fail();
+    remember(fd);
+    return fd;
+}
+
+int bind(SOCKET s, const sockaddr *name, int namelen) {
+    ::sockaddr_in address;
+    if (!to_system(name, namelen, &address)) {
+        set_last_error(wsa_from_errno(EFAULT));
+        return SOCKET_ERROR;
+    }
+    // As on Windows, a port held only by connections in TIME_WAIT can be
+    // bound again, while a live listener still makes bind fail (10048).
+    int on = 1;
+    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::bind(s, reinterpret_cast<::sockaddr *>(&address), sizeof address) != 0) return fail();
+    return 0;
+}
+
+int listen(SOCKET s, int backlog) {
+    if (::listen(s, backlog) != 0) return fail();
+    return 0;
+}
+
+SOCKET accept(SOCKET s, sockaddr *addr, int *addrlen) {
+    ::sockaddr_in peer;
+    socklen_t length = sizeof peer;
+    int fd;
+    do {
+        fd = ::accept4(s, reinterpret_cast<::sockaddr *>(&peer), &length, SOCK_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return fail();
+    remember(fd);
+    from_system(peer, addr, addrlen);
+    return fd;
+}
+
+int getpeername(SOCKET s, sockaddr *name, int *namelen) {
+    ::sockaddr_in peer;
+    socklen_t length = sizeof peer;
+    if (::getpeername(s, reinterpret_cast<::sockaddr *>(&peer), &length) != 0) return fail();
+    from_system(peer, name, namelen);
+    return 0;
+}
+
+int connect(SOCKET s, const sockaddr *name, int namelen) {
+    ::sockaddr_in address;
+    if (!to_system(name, namelen, &address)) {
+        set_last_error(wsa_from_errno(EFAULT));
+        return SOCKET_ERROR;
+    }
+    if (::connect(s, reinterpret_cast<::sockaddr *>(&address), sizeof address) != 0) return fail();
+    return 0;
+}
+
+int send(SOCKET s, const char *buf, int len, int flags) {
+    if (len < 0) {
+        set_last_error(wsa_from_errno(EINVAL));
+        return SOCKET_ERROR;
+    }
+    ssize_t n;
+    // MSG_NOSIGNAL: a peer that has gone away is an error number, not SIGPIPE.
+    do {
+        n = ::send(s, buf, static_cast<size_t>(len), flags | MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return fail();
+    return static_cast<int>(n);
+}
+
+int recv(SOCKET s, char *buf, int len, int flags) {
+    if (len < 0) {
+        set_last_error(wsa_from_errno(EINVAL));
+        return SOCKET_ERROR;
+    }
+    ssize_t n;
+    do {
+        n = ::recv(s, buf, static_cast<size_t>(len), flags);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return fail();
+    return static_cast<int>(n);
+}
+
+int closesocket(SOCKET s) {
+    forget(s);
+    if (::close(s) != 0) return fail();
+    return 0;
+}
+
+// Parenthesised: the C library may define htons as a macro.
+u_short(htons)(u_short host) { return ::htons(host); }
+
+unsigned long inet_addr(const char *text) {
+    if (text == nullptr) return INADDR_NONE;
+    return ::inet_addr(text);
+}
+
+// One IPv4 address per lookup, kept in static storage as Windows keeps its
+// per-thread hostent.
+hostent *gethostbyname(const char *name) {
+    static char name_buffer[256];
+    static uint32_t address;
+    static char *address_list[2];
+    static char *no_aliases[1];
+    static hostent entry;
+
+    if (name == nullptr) {
+        set_last_error(wsa_from_errno(EFAULT));
+        return nullptr;
+    }
+    ::addrinfo hints;
+    memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    ::addrinfo *found = nullptr;
+    errno = 0;
+    int result = ::getaddrinfo(name, nullptr, &hints, &found);
+    if (result != 0) {
+        set_last_error(wsa_from_resolver(result, errno));
+        return nullptr;
+    }
+    if (found == nullptr || found->ai_addr == nullptr) {
+        if (found != nullptr) ::freeaddrinfo(found);
+        set_last_error(WSANO_DATA);
+        return nullptr;
+    }
+    ::sockaddr_in first;
+    memcpy(&first, found->ai_addr, sizeof first);
+    ::freeaddrinfo(found);
+
+    address = first.sin_addr.s_addr;
+    strncpy(name_buffer, name, sizeof name_buffer - 1);
+    name_buffer[sizeof name_buffer - 1] = '\0';
+    address_list[0] = reinterpret_cast<char *>(&address);
+    address_list[1] = nullptr;
+    no_aliases[0] = nullptr;
+    entry.h_name = name_buffer;
+    entry.h_aliases = no_aliases;
+    entry.h_addrtype = wsa_af_inet;
+    entry.h_length = sizeof address;
+    entry.h_addr_list = address_list;
+    return &entry;
+}
+
+}  // namespace winsock

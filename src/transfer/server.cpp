@@ -1,0 +1,96 @@
+#include <cstring>
+
+#include "console/console.h"
+#include "driver/options.h"
+#include "meter/meter.h"
+#include "report/report.h"
+#include "transfer/transfer.h"
+#include "version.h"
+
+namespace {
+
+char count_word[12];
+char receive_buffer[piece_size];
+
+// Reports the last socket error under text and returns its number.
+int fail(const char *text) {
+    int number = WSAGetLastError();
+    report_error(text, number);
+    return number;
+}
+
+// Receives from one connected peer until it closes; returns the byte total.
+int64_t receive_all(SOCKET data) {
+    int64_t total = 0;
+    transfer_totals.total_kb = 0;
+    transfer_totals.total_mb = 0;
+    meter_update(0);
+    int n = recv(data, receive_buffer, piece_size, 0);
+    while (n > 0) {
+        total += n;
+        transfer_totals.total_kb = total / 1024;
+        transfer_totals.total_mb = transfer_totals.total_kb / 1024;
+        meter_update(n);
+        n = recv(data, receive_buffer, piece_size, 0);
+    }
+    // A failed receive ends this connection only; the run goes on.
+    if (n == SOCKET_ERROR) report_error("Failed on recv()", WSAGetLastError());
+    return total;
+}
+
+}  // namespace
+
+int run_server(void) {
+    strcpy(count_word, "connections");
+    memset(receive_buffer, 0, sizeof receive_buffer);
+
+    console_print("\n");
+    console_print("\n%s - Initializing SERVER mode on port %d...", PIPEMETER_NAME, options.port);
+    console_print("\n");
+
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    if (listener == INVALID_SOCKET) return fail("\nFailed to create socket");
+
+    sockaddr_in address;
+    memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(options.port));
+    address.sin_addr.s_addr = INADDR_ANY;
+    if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        return fail("Failed to bind() local address to the listening socket");
+    if (listen(listener, 0) != 0) return fail("Failed to enter socket listen() state");
+
+    while (options.server_count >= 1) {
+        if (options.server_count == 1) strcpy(count_word, "connection");
+        console_print("\n");
+        console_print("\n                                                       (Press CTRL+C to cancel)");
+        console_print("\rWaiting for %d new %s on port %d...", options.server_count, count_word, options.port);
+        console_flush();
+
+        int length = sizeof address;
+        SOCKET data = accept(listener, reinterpret_cast<sockaddr *>(&address), &length);
+        if (data == INVALID_SOCKET) return fail("Failed to accept() incoming connection attempts");
+
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        length = sizeof address;
+        getpeername(data, reinterpret_cast<sockaddr *>(&address), &length);
+
+        const unsigned char *peer = reinterpret_cast<const unsigned char *>(&address.sin_addr.s_addr);
+        char side_line[side_line_size];
+        console_format(side_line, sizeof side_line, "\rClient connected from %d.%d.%d.%d", peer[0], peer[1], peer[2],
+                       peer[3]);
+        print_transfer_header(now, side_line);
+
+        int64_t total = receive_all(data);
+        closesocket(data);
+
+        console_print_line("\r", ' ');
+        console_print("\rClient has disconnected.");
+        console_print("\n");
+        console_print("\n");
+        print_transfer_summary(total);
+        --options.server_count;
+    }
+    return 0;
+}
