@@ -16,12 +16,14 @@ command -v ip >/dev/null && command -v tc >/dev/null || skip "ip or tc (iproute2
 rx="pmtrx$$"; tx="pmttx$$"
 work="$(mktemp -d)"
 server=""
+client=""
 cleanup() {
-  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; fi
+  for pid in $server $client; do kill "$pid" 2>/dev/null || true; done
   link_remove "$rx" "$tx"
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 link_make "$rx" "$tx" 10.198.0 || skip "cannot make network namespaces joined by a veth pair"
 link_shape "$tx" "$rate_mbit" || skip "no token bucket (sch_tbf) here"
 set -e
@@ -32,8 +34,12 @@ for i in $(seq 1 500); do
   grep -q 'Waiting for' "$work/server" 2>/dev/null && break
   sleep 0.01
 done
+# In the background and waited for, so that a TERM is handled at once.
+ip netns exec "$tx" "$pipemeter" /H:10.198.0.1 /P:7777 "/M:$megabytes" >"$work/client" &
+client=$!
 client_status=0
-ip netns exec "$tx" "$pipemeter" /H:10.198.0.1 /P:7777 "/M:$megabytes" >"$work/client" || client_status=$?
+wait "$client" || client_status=$?
+client=""
 server_status=0
 wait "$server" || server_status=$?
 server=""

@@ -14,6 +14,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 # Port 0: the system picks a free one, so parallel tests never collide.
 "$pipemeter" "/S:$count" /P:0 >"$work/server" &
