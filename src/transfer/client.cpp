@@ -88,8 +88,7 @@ int run_client(void) {
         if (n == SOCKET_ERROR) return fail("Failed on send()", WSAGetLastError());
         if (n == 0) break;
         total += n;
-        transfer_totals.total_kb = total / 1024;
-        transfer_totals.total_mb = transfer_totals.total_kb / 1024;
+        set_transfer_totals(total);
         meter_update(n);
         to_send -= static_cast<uint64_t>(n);
         if (to_send == 0) break;

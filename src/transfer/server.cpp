@@ -22,14 +22,12 @@ int fail(const char *text) {
 // Receives from one connected peer until it closes; returns the byte total.
 int64_t receive_all(SOCKET data) {
     int64_t total = 0;
-    transfer_totals.total_kb = 0;
-    transfer_totals.total_mb = 0;
+    set_transfer_totals(0);
     meter_update(0);
     int n = recv(data, receive_buffer, piece_size, 0);
     while (n > 0) {
         total += n;
-        transfer_totals.total_kb = total / 1024;
-        transfer_totals.total_mb = transfer_totals.total_kb / 1024;
+        set_transfer_totals(total);
         meter_update(n);
         n = recv(data, receive_buffer, piece_size, 0);
     }
