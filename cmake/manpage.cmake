@@ -21,11 +21,13 @@ foreach(row IN LISTS rows)
   endif()
   set(number "${CMAKE_MATCH_1}")
   set(text "${CMAKE_MATCH_2}")
-  # C string to plain text, then to roff text: a backslash is \e, and \& keeps
-  # a leading dot or apostrophe from reading as a request.
+  # C string to plain text, then to roff text: a backslash is \e, a dash the
+  # plain minus the program prints, and \& keeps a leading dot or apostrophe
+  # from reading as a request.
   string(REPLACE "\\\"" "\"" text "${text}")
   string(REPLACE "\\\\" "\\" text "${text}")
   string(REPLACE "\\" "\\e" text "${text}")
+  string(REPLACE "-" "\\-" text "${text}")
   # What a POSIX shell sees of the number: its low 8 bits, 255 for a
   # multiple of 256 so that a failure never reads as success.
   math(EXPR status "${number} % 256")
