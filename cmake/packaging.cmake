@@ -46,7 +46,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-  # Dependencies come from the binary itself (dpkg-shlibdeps).
+  # Dependencies come from the binary itself: dpkg-shlibdeps, from dpkg-dev.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 
