@@ -1,6 +1,8 @@
 // The command line, read by the real program.
 #include "e2e.h"
 
+#include <unistd.h>
+
 namespace {
 
 class CommandLine : public E2e {};
@@ -90,6 +92,44 @@ TEST_F(CommandLine, PortAbove65535UsesItsLow16BitsButShowsTheWholeNumber) {
     expect_run(server, 0,
                server_start(shown) + waiting_line(2, shown) + server_header() + server_end() + summary(0) +
                    waiting_line(1, shown) + server_header() + server_end() + summary(1) + completion());
+}
+
+TEST_F(CommandLine, UnreadablePortIsZeroAndTheSystemChoosesOne) {
+    Child server;
+    ASSERT_TRUE(start_server(server, {"/S", "/P:abc"}));
+    int port = listening_port(server);
+    ASSERT_GT(port, 0) << "the server listens on no port";
+    touch(port);
+    expect_run(server, 0, one_connection_server(0, 0));
+}
+
+TEST_F(CommandLine, NegativePortUsesItsLow16BitsOnTheClientSide) {
+    const int used = 65535;
+    int listener = listen_on(used);
+    ASSERT_GE(listener, 0) << "port " << used << " is taken on this machine";
+    Child client;
+    ASSERT_EQ(start_program(client, {"/H:127.0.0.1", "/P:-1", "/M:1"}), 0);
+    int fd = accept_within(listener, start_limit);
+    ASSERT_GE(fd, 0) << "the client did not connect to port " << used;
+    EXPECT_EQ(receive_bytes(fd, 1048577, run_limit), 1048576);
+    close(fd);
+    close(listener);
+    expect_run(client, 0, whole_client(-1, 1));
+}
+
+TEST_F(CommandLine, MegabytesOutOfRangeBecomeTen) {
+    int port = free_port();
+    Child server;
+    ASSERT_TRUE(start_server(server, {"/S:2", port_arg(port)}));
+    for (const char *megabytes : {"/M:1000001", "-m:-1"}) {
+        SCOPED_TRACE(megabytes);
+        Child client;
+        ASSERT_TRUE(run_program(client, {"/H:127.0.0.1", port_arg(port), megabytes}));
+        expect_run(client, 0, whole_client(port, 10));
+    }
+    expect_run(server, 0,
+               server_start(port) + waiting_line(2, port) + server_header() + server_end() + summary(10) +
+                   waiting_line(1, port) + server_header() + server_end() + summary(10) + completion());
 }
 
 TEST_F(CommandLine, CountIsReadFromTheFourthCharacterAndUnknownArgumentsAreIgnored) {

@@ -279,18 +279,45 @@ void close_with_reset(int fd) {
     close(fd);
 }
 
-bool port_in_time_wait(int port) {
+namespace {
+
+const unsigned tcp_time_wait = 0x06, tcp_listen = 0x0A;
+
+// The first local port in /proc/net/tcp whose row passes wanted(port, state, inode); -1 when none.
+template <typename Wanted>
+int find_tcp_port(Wanted wanted) {
     std::ifstream table("/proc/net/tcp");
     std::string line;
     std::getline(table, line);  // column names
     while (std::getline(table, line)) {
-        unsigned local_address, local_port, remote_address, remote_port, state;
-        if (sscanf(line.c_str(), " %*d: %x:%x %x:%x %x", &local_address, &local_port, &remote_address, &remote_port,
-                   &state) == 5 &&
-            static_cast<int>(local_port) == port && state == 0x06)
-            return true;
+        unsigned port, state;
+        unsigned long inode;
+        if (sscanf(line.c_str(), " %*d: %*x:%x %*x:%*x %x %*x:%*x %*x:%*x %*x %*u %*u %lu", &port, &state, &inode) ==
+                3 &&
+            wanted(static_cast<int>(port), state, inode))
+            return static_cast<int>(port);
     }
-    return false;
+    return -1;
+}
+
+}  // namespace
+
+bool port_in_time_wait(int port) {
+    return find_tcp_port([port](int p, unsigned state, unsigned long) { return p == port && state == tcp_time_wait; }) >= 0;
+}
+
+int listening_port(const Child &child) {
+    std::string dir = "/proc/" + std::to_string(child.pid) + "/fd/";
+    std::vector<unsigned long> inodes;
+    for (int fd = 0; fd < 1024; ++fd) {
+        char target[64];
+        ssize_t n = readlink((dir + std::to_string(fd)).c_str(), target, sizeof target - 1);
+        unsigned long inode;
+        if (n > 0 && (target[n] = '\0', sscanf(target, "socket:[%lu]", &inode) == 1)) inodes.push_back(inode);
+    }
+    return find_tcp_port([&inodes](int, unsigned state, unsigned long inode) {
+        return state == tcp_listen && std::find(inodes.begin(), inodes.end(), inode) != inodes.end();
+    });
 }
 
 void sleep_ms(int ms) {

@@ -83,4 +83,7 @@ void close_with_reset(int fd);
 // True when a socket on the local port is in TIME_WAIT (Linux /proc).
 bool port_in_time_wait(int port);
 
+// The port a child listens on, found through Linux /proc; -1 when none.
+int listening_port(const Child &child);
+
 void sleep_ms(int ms);

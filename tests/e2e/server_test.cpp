@@ -60,8 +60,8 @@ TEST_F(Server, SteadyPeerShowsAProgressLineEverySecondInKBThenMB) {
     EXPECT_EQ(t.progress.front().unit, "KB");
     EXPECT_EQ(t.progress.back().unit, "MB");
     for (const Progress &p : t.progress) {
-        EXPECT_GT(p.rate.bps, steady_rate * 0.6) << p.rate.text;
-        EXPECT_LT(p.rate.bps, steady_rate * 1.5) << p.rate.text;
+        EXPECT_GT(p.rate.bps, steady_rate * 0.5) << p.rate.text;
+        EXPECT_LT(p.rate.bps, steady_rate * 2) << p.rate.text;
     }
 }
 
@@ -76,7 +76,7 @@ TEST_F(Server, NextLineAfterAStallCoversTheWholeStall) {
     Transcript t = expect_run(server, 0, one_connection_server(port, (before + after) / 1048576));
     expect_numbers_sane(t, before + after);
     ASSERT_GE(t.progress.size(), 2u);
-    EXPECT_GT(t.progress.front().rate.bps, steady_rate * 0.6) << t.progress.front().rate.text;
+    EXPECT_GT(t.progress.front().rate.bps, steady_rate * 0.5) << t.progress.front().rate.text;
     // At most about 0.6 s of data over at least 2.5 s: well below the steady rate.
     bool stall_line = false;
     for (const Progress &p : t.progress) stall_line = stall_line || p.rate.bps < steady_rate * 0.35;
