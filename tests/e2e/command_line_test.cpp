@@ -68,9 +68,7 @@ TEST_F(CommandLine, LowerCaseAndDashPrefixesWork) {
     ASSERT_TRUE(run_program(dashed, {"-H:127.0.0.1", "-P:" + std::to_string(port), "-M:2"}));
     expect_run(lower, 0, whole_client(port, 1));
     expect_run(dashed, 0, whole_client(port, 2));
-    expect_run(server, 0,
-               server_start(port) + waiting_line(2, port) + server_header() + server_end() + summary(1) +
-                   waiting_line(1, port) + server_header() + server_end() + summary(2) + completion());
+    expect_run(server, 0, whole_server(port, {1, 2}));
 }
 
 TEST_F(CommandLine, ServerWinsOverAHost) {
@@ -78,7 +76,7 @@ TEST_F(CommandLine, ServerWinsOverAHost) {
     Child server;
     ASSERT_TRUE(start_server(server, {"/H:no-such-host.invalid", "/S", port_arg(port)}));
     touch(port);
-    expect_run(server, 0, one_connection_server(port, 0));
+    expect_run(server, 0, whole_server(port, {0}));
 }
 
 TEST_F(CommandLine, PortAbove65535UsesItsLow16BitsButShowsTheWholeNumber) {
@@ -89,9 +87,7 @@ TEST_F(CommandLine, PortAbove65535UsesItsLow16BitsButShowsTheWholeNumber) {
     Child client;
     ASSERT_TRUE(run_program(client, {"/H:127.0.0.1", "/P:70000", "/M:1"}));
     expect_run(client, 0, whole_client(shown, 1));
-    expect_run(server, 0,
-               server_start(shown) + waiting_line(2, shown) + server_header() + server_end() + summary(0) +
-                   waiting_line(1, shown) + server_header() + server_end() + summary(1) + completion());
+    expect_run(server, 0, whole_server(shown, {0, 1}));
 }
 
 TEST_F(CommandLine, UnreadablePortIsZeroAndTheSystemChoosesOne) {
@@ -100,7 +96,7 @@ TEST_F(CommandLine, UnreadablePortIsZeroAndTheSystemChoosesOne) {
     int port = listening_port(server);
     ASSERT_GT(port, 0) << "the server listens on no port";
     touch(port);
-    expect_run(server, 0, one_connection_server(0, 0));
+    expect_run(server, 0, whole_server(0, {0}));
 }
 
 TEST_F(CommandLine, NegativePortUsesItsLow16BitsOnTheClientSide) {
@@ -127,9 +123,7 @@ TEST_F(CommandLine, MegabytesOutOfRangeBecomeTen) {
         ASSERT_TRUE(run_program(client, {"/H:127.0.0.1", port_arg(port), megabytes}));
         expect_run(client, 0, whole_client(port, 10));
     }
-    expect_run(server, 0,
-               server_start(port) + waiting_line(2, port) + server_header() + server_end() + summary(10) +
-                   waiting_line(1, port) + server_header() + server_end() + summary(10) + completion());
+    expect_run(server, 0, whole_server(port, {10, 10}));
 }
 
 TEST_F(CommandLine, CountIsReadFromTheFourthCharacterAndUnknownArgumentsAreIgnored) {
@@ -140,9 +134,7 @@ TEST_F(CommandLine, CountIsReadFromTheFourthCharacterAndUnknownArgumentsAreIgnor
     touch(port);
     ASSERT_TRUE(read_until(server, "Waiting for 1 new connection"));
     touch(port);
-    expect_run(server, 0,
-               server_start(port) + waiting_line(2, port) + server_header() + server_end() + summary(0) +
-                   waiting_line(1, port) + server_header() + server_end() + summary(0) + completion());
+    expect_run(server, 0, whole_server(port, {0, 0}));
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ const double steady_rate = piece * 1000.0 / gap_ms;
 
 TEST_F(Server, PeerThatClosesAtOnceGivesAnEmptySummary) {
     close(peer());
-    Transcript t = expect_run(server, 0, one_connection_server(port, 0));
+    Transcript t = expect_run(server, 0, whole_server(port, {0}));
     EXPECT_TRUE(t.progress.empty());
     expect_numbers_sane(t, 0);
 }
@@ -34,7 +34,7 @@ TEST_F(Server, FiveMillionBytesAreFourWholeMegabytes) {
     int fd = peer();
     EXPECT_TRUE(send_bytes(fd, 5000000));
     close(fd);
-    expect_numbers_sane(expect_run(server, 0, one_connection_server(port, 4)), 5000000);
+    expect_numbers_sane(expect_run(server, 0, whole_server(port, {4})), 5000000);
 }
 
 TEST_F(Server, PeerResetMidTransferIsReportedAndTheRunStillSucceeds) {
@@ -53,7 +53,7 @@ TEST_F(Server, SteadyPeerShowsAProgressLineEverySecondInKBThenMB) {
     long long sent = send_steadily(fd, piece, gap_ms, 4300);
     close(fd);
     ASSERT_GT(sent, 1048576);
-    Transcript t = expect_run(server, 0, one_connection_server(port, sent / 1048576));
+    Transcript t = expect_run(server, 0, whole_server(port, {sent / 1048576}));
     expect_numbers_sane(t, sent);
     ASSERT_GE(t.progress.size(), 3u);
     EXPECT_LE(t.progress.size(), 5u) << "more than one line a second";
@@ -73,7 +73,7 @@ TEST_F(Server, NextLineAfterAStallCoversTheWholeStall) {
     close(fd);
     ASSERT_GT(before, 0);
     ASSERT_GT(after, 0);
-    Transcript t = expect_run(server, 0, one_connection_server(port, (before + after) / 1048576));
+    Transcript t = expect_run(server, 0, whole_server(port, {(before + after) / 1048576}));
     expect_numbers_sane(t, before + after);
     ASSERT_GE(t.progress.size(), 2u);
     EXPECT_GT(t.progress.front().rate.bps, steady_rate * 0.5) << t.progress.front().rate.text;

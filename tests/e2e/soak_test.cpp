@@ -14,7 +14,7 @@ TEST_F(Soak, FiveThousandMegabytesBetweenTheProgramsOwnSides) {
     ASSERT_TRUE(start_server(server, {"/S", port_arg(port)}));
     ASSERT_EQ(start_program(client, {"/H:127.0.0.1", port_arg(port), "/M:" + std::to_string(megabytes)}), 0);
     expect_numbers_sane(expect_run(client, 0, whole_client(port, megabytes), limit), bytes);
-    expect_numbers_sane(expect_run(server, 0, one_connection_server(port, megabytes), limit), bytes);
+    expect_numbers_sane(expect_run(server, 0, whole_server(port, {megabytes}), limit), bytes);
 }
 
 }  // namespace

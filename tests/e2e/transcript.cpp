@@ -144,9 +144,12 @@ std::string error_report(const std::string &text, int number, const std::string 
 
 std::string completion(void) { return "\nThe command completed successfully.\n"; }
 
-std::string one_connection_server(int port, long long megabytes) {
-    return server_start(port) + waiting_line(1, port) + server_header() + server_end() + summary(megabytes) +
-           completion();
+std::string whole_server(int port, const std::vector<long long> &megabytes) {
+    std::string text = server_start(port);
+    int left = static_cast<int>(megabytes.size());
+    for (long long moved : megabytes)
+        text += waiting_line(left--, port) + server_header() + server_end() + summary(moved);
+    return text + completion();
 }
 
 std::string whole_client(int port, int megabytes) {

@@ -51,8 +51,9 @@ std::string summary(long long megabytes);
 std::string error_report(const std::string &text, int number, const std::string &table_text);
 std::string completion(void);
 
-// A whole run of the server with /S:1 that answered one peer from 127.0.0.1.
-std::string one_connection_server(int port, long long megabytes);
+// A whole successful server run that answered one peer from 127.0.0.1 for
+// each entry of megabytes, in turn; the entry is what that peer moved.
+std::string whole_server(int port, const std::vector<long long> &megabytes);
 // A whole successful client run.
 std::string whole_client(int port, int megabytes);
 
