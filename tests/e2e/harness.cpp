@@ -123,8 +123,9 @@ int start_program(Child &child, const std::vector<std::string> &args, const char
     close(err[1]);
     child.out_fd = out[0];
     child.err_fd = err[0];
-    if (result == 0) running.push_back(child.pid);
-    if (result != 0) {
+    if (result == 0) {
+        running.push_back(child.pid);
+    } else {
         child.pid = -1;
         close_fd(child.out_fd);
         close_fd(child.err_fd);
