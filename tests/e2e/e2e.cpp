@@ -1,7 +1,7 @@
 #include "e2e.h"
 
-::testing::AssertionResult start_server(Child &server, const std::vector<std::string> &args) {
-    int result = start_program(server, args);
+::testing::AssertionResult start_server(Child &server, const std::vector<std::string> &args, bool on_terminal) {
+    int result = start_program(server, args, nullptr, on_terminal);
     if (result != 0) return ::testing::AssertionFailure() << "cannot start " << program_path() << ": " << result;
     if (!read_until(server, "Waiting for"))
         return ::testing::AssertionFailure() << "the server never waited for a connection; it printed:\n" << server.out;

@@ -14,7 +14,8 @@ protected:
 };
 
 // Starts the program as a server and waits until it is ready to accept.
-::testing::AssertionResult start_server(Child &server, const std::vector<std::string> &args);
+::testing::AssertionResult start_server(Child &server, const std::vector<std::string> &args,
+                                        bool on_terminal = false);
 
 // Waits for a run to end and checks it whole: within its time limit, nothing
 // on standard error, the exit status, and the normalized standard output.

@@ -16,6 +16,7 @@
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 extern char **environ;
@@ -94,7 +95,28 @@ std::string shown_name(const std::string &path) {
     return backslash == std::string::npos ? path : path.substr(backslash + 1);
 }
 
-int start_program(Child &child, const std::vector<std::string> &args, const char *argv0) {
+// A pseudo-terminal in raw mode, so the program sees a terminal and its
+// bytes arrive untranslated. out[0] is the side the test reads.
+int open_terminal(int out[2]) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0) return errno;
+    const char *name = grantpt(master) == 0 && unlockpt(master) == 0 ? ptsname(master) : nullptr;
+    int slave = name != nullptr ? open(name, O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+    termios mode;
+    if (slave < 0 || tcgetattr(slave, &mode) != 0) {
+        int number = errno != 0 ? errno : ENOTTY;
+        close(master);
+        if (slave >= 0) close(slave);
+        return number;
+    }
+    cfmakeraw(&mode);
+    tcsetattr(slave, TCSANOW, &mode);
+    out[0] = master;
+    out[1] = slave;
+    return 0;
+}
+
+int start_program(Child &child, const std::vector<std::string> &args, const char *argv0, bool on_terminal) {
     std::vector<std::string> words = runner_words();
     std::string file = words.empty() ? program_path() : words[0];
     words.push_back(program_path());
@@ -105,7 +127,12 @@ int start_program(Child &child, const std::vector<std::string> &args, const char
     argv.push_back(nullptr);
 
     int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return errno;
+    if (on_terminal) {
+        int number = open_terminal(out);
+        if (number != 0) return number;
+    } else if (pipe2(out, O_CLOEXEC) != 0) {
+        return errno;
+    }
     if (pipe2(err, O_CLOEXEC) != 0) {
         int number = errno;
         close(out[0]);

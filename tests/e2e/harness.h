@@ -33,8 +33,10 @@ bool has_runner(void);
 std::string shown_name(const std::string &path);
 
 // Starts the program with args. argv0 replaces the program's first argument
-// when given (only possible without a runner). Returns 0 or errno.
-int start_program(Child &child, const std::vector<std::string> &args, const char *argv0 = nullptr);
+// when given (only possible without a runner). on_terminal gives it a
+// pseudo-terminal as standard output instead of a pipe. Returns 0 or errno.
+int start_program(Child &child, const std::vector<std::string> &args, const char *argv0 = nullptr,
+                  bool on_terminal = false);
 
 // Reads the child's output until standard output contains needle. False on
 // end of output or when the limit has passed (the child is then killed).
