@@ -19,6 +19,14 @@ struct Sink {
     size_t staged;
 };
 
+void sink_start(Sink *sink, char *buffer, size_t size, bool to_stdout) {
+    sink->buffer = buffer;
+    sink->size = size;
+    sink->length = 0;
+    sink->to_stdout = to_stdout;
+    sink->staged = 0;
+}
+
 void sink_flush_stage(Sink *sink) {
     if (sink->staged > 0) fwrite(sink->stage, 1, sink->staged, stdout);
     sink->staged = 0;
@@ -180,11 +188,7 @@ void after_print(void) {
 
 void console_print(const char *format, ...) {
     Sink sink;
-    sink.buffer = nullptr;
-    sink.size = 0;
-    sink.length = 0;
-    sink.to_stdout = true;
-    sink.staged = 0;
+    sink_start(&sink, nullptr, 0, true);
     va_list args;
     va_start(args, format);
     format_to(&sink, format, args);
@@ -209,11 +213,7 @@ void console_flush(void) { fflush(stdout); }
 
 size_t console_format(char *buffer, size_t size, const char *format, ...) {
     Sink sink;
-    sink.buffer = buffer;
-    sink.size = size;
-    sink.length = 0;
-    sink.to_stdout = false;
-    sink.staged = 0;
+    sink_start(&sink, buffer, size, false);
     va_list args;
     va_start(args, format);
     format_to(&sink, format, args);
