@@ -14,3 +14,8 @@ set_property(SOURCE resources/pipemeter.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/resources/error_texts.def ${CMAKE_BINARY_DIR}/generated/version.h)
 # The C and C++ runtimes and winpthreads are linked in, not loaded as DLLs.
 target_link_options(pipemeter PRIVATE -static -static-libgcc -static-libstdc++)
+
+if(PIPEMETER_TESTS)
+  enable_testing()
+  add_subdirectory(tests/wine)
+endif()
