@@ -128,6 +128,18 @@ usage)
     same_as_linux "help word -HELP" 1 -HELP /S
     same_as_linux "empty host" 1 /H: /X extra
     ;;
+double-byte-name)
+    # In code page 932 the trail byte of this character is a backslash; the
+    # name must still be the whole last component. Wine takes its code page
+    # from the locale, built here into a directory of our own.
+    mkdir -p "$work/locales"
+    localedef -i ja_JP -f UTF-8 "$work/locales/ja_JP.UTF-8" >/dev/null 2>&1 ||
+        fail "cannot build the ja_JP locale (package locales)"
+    cp "$win" "$work/表.exe"
+    LOCPATH="$work/locales" LC_ALL=ja_JP.UTF-8 wine "$work/表.exe" >"$work/win.out" 2>/dev/null
+    expect_status "double-byte name" 1 $?
+    expect_text "double-byte name" "$work/win.out" $'\n\x95\x5c.exe /H:host|/S[:n] [/P:n] [/M:n]\n'
+    ;;
 refused)
     # Nothing listens on this port: the text must come from the string table.
     same_as_linux "connection refused" 77 /H:127.0.0.1 /P:"$port" /M:1
