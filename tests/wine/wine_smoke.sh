@@ -122,6 +122,19 @@ transfer_like_linux() {  # client_side server_side
 }
 
 case "$case_name" in
+file)
+    # One self-contained program: the only DLLs it loads come with Windows.
+    "${PIPEMETER_OBJDUMP:?}" -p "$win" | sed -n 's/^\s*DLL Name: //p' | sort -f >"$work/dlls"
+    tr -d '\r' <"$work/dlls" | grep -v -i -x -E 'kernel32\.dll|user32\.dll|msvcrt\.dll|wsock32\.dll' >"$work/extra"
+    [ -s "$work/dlls" ] || fail "no import table read"
+    [ -s "$work/extra" ] && fail "loads DLLs a bare Windows lacks: $(tr '\n' ' ' <"$work/extra")"
+    grep -q -i -x 'wsock32\.dll' "$work/dlls" || fail "not linked against Windows Sockets 1.1 (wsock32.dll)"
+    # The version block, in the UTF-16 of resources.
+    "${PIPEMETER_STRINGS:?}" -e l "$win" >"$work/texts"
+    for text in StringFileInfo ProductName Pipemeter ProductVersion 1.30 FileDescription; do
+        grep -q -x -F "$text" "$work/texts" || fail "no \"$text\" in the version block"
+    done
+    ;;
 usage)
     same_as_linux "no arguments" 1
     same_as_linux "help word /?" 1 /P:7777 /?
