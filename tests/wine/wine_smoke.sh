@@ -2,7 +2,8 @@
 # The Windows program under Wine, held against the Linux program: the same
 # command line must give the same bytes and, seen from Linux, the same exit
 # status (the error number's low 8 bits). Transfers run in every pairing of
-# the two builds. Usage: wine_smoke.sh CASE PORT
+# the two builds; the file itself is checked for its DLLs and version block.
+# Usage: wine_smoke.sh CASE PORT
 set -u
 case_name="$1"
 port="$2"
