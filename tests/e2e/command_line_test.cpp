@@ -13,7 +13,7 @@ void expect_usage(const std::vector<std::string> &args) {
     ASSERT_TRUE(run_program(child, args));
     EXPECT_EQ(child.err, "");
     EXPECT_EQ(child.status, 1);
-    EXPECT_EQ(child.out, usage_screen(shown_name(program_path())));
+    EXPECT_EQ(child.out, usage_screen(program_shown_name()));
 }
 
 // A peer that connects and leaves at once.

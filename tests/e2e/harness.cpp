@@ -95,6 +95,13 @@ std::string shown_name(const std::string &path) {
     return backslash == std::string::npos ? path : path.substr(backslash + 1);
 }
 
+std::string program_shown_name(void) {
+    std::string path = program_path();
+    if (!has_runner()) return shown_name(path);
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // A pseudo-terminal in raw mode, so the program sees a terminal and its
 // bytes arrive untranslated. out[0] is the side the test reads.
 int open_terminal(int out[2]) {

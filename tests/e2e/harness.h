@@ -32,6 +32,11 @@ bool has_runner(void);
 // backslash, or the whole path.
 std::string shown_name(const std::string &path);
 
+// The name the usage screen shows for the launched program. A runner hands
+// the program its path in its own form (Wine: a Windows path ending in
+// \pipemeter.exe), so the name is then the file name alone.
+std::string program_shown_name(void);
+
 // Starts the program with args. argv0 replaces the program's first argument
 // when given (only possible without a runner). on_terminal gives it a
 // pseudo-terminal as standard output instead of a pipe. Returns 0 or errno.
