@@ -13,6 +13,10 @@
 
 // Services of our own that both layers provide.
 
+// Prepares standard output once, before the first print, so that it carries
+// the program's bytes unchanged.
+void console_start(void);
+
 // True when standard output is a terminal or console: every print is then
 // flushed at once so a progress line without a line end still shows.
 bool console_is_terminal(void);

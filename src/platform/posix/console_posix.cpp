@@ -3,6 +3,9 @@
 
 #include "platform/platform.h"
 
+// POSIX streams never translate line ends.
+void console_start(void) {}
+
 bool console_is_terminal(void) { return isatty(STDOUT_FILENO) == 1; }
 
 // Multibyte encodings used here (UTF-8) never have '\\' as a trail byte.
