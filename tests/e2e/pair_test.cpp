@@ -30,6 +30,16 @@ TEST_F(Pair, ServerAnswersThreeClientsInTurn) {
     expect_run(server, 0, whole_server(port, {3, 2, 1}));
 }
 
+TEST_F(Pair, ClientsThatArriveTogetherWaitTheirTurn) {
+    ASSERT_TRUE(start_server(server, {"/S:3", port_arg(port)}));
+    // Two of them wait in the listen queue while the first one sends.
+    Child clients[3];
+    for (Child &client : clients)
+        ASSERT_EQ(start_program(client, {"/H:127.0.0.1", port_arg(port), "/M:100"}), 0);
+    for (Child &client : clients) expect_run(client, 0, whole_client(port, 100));
+    expect_run(server, 0, whole_server(port, {100, 100, 100}));
+}
+
 TEST_F(Pair, ZeroMegabytesIsAnEmptyButSuccessfulTransfer) {
     ASSERT_TRUE(start_server(server, {"/S", port_arg(port)}));
     Child client;

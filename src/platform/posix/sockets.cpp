@@ -18,6 +18,8 @@ namespace {
 // Windows' values as core code passes them.
 const int wsa_af_inet = 2;
 const int wsa_sock_stream = 1;
+const int min_backlog = 1;
+const int max_backlog = 5;
 
 // Sockets still open, closed by WSACleanup as Windows does. The program holds
 // at most two at a time; the rest of the room is for a test calling it often.
@@ -95,6 +97,12 @@ int bind(SOCKET s, const sockaddr *name, int namelen) {
 }
 
 int listen(SOCKET s, int backlog) {
+    // Windows Sockets 1.1 takes a backlog of 1 to 5 and silently moves any
+    // other value to the nearest of them. Linux takes 0 as it is, and with
+    // syncookies a client that completes its handshake while one connection
+    // already waits can then be dropped and reset instead of waiting its turn.
+    if (backlog < min_backlog) backlog = min_backlog;
+    if (backlog > max_backlog) backlog = max_backlog;
     if (::listen(s, backlog) != 0) return fail();
     return 0;
 }
