@@ -74,7 +74,7 @@ TEST_F(CommandLine, LowerCaseAndDashPrefixesWork) {
 TEST_F(CommandLine, ServerWinsOverAHost) {
     int port = free_port();
     Child server;
-    ASSERT_TRUE(start_server(server, {"/H:no-such-host.invalid", "/S", port_arg(port)}));
+    ASSERT_TRUE(start_server(server, {"/H:no-such-host..invalid", "/S", port_arg(port)}));
     touch(port);
     expect_run(server, 0, whole_server(port, {0}));
 }
