@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "console/console.h"
 #include "driver/options.h"
 #include "platform/platform.h"

@@ -12,31 +12,11 @@ namespace {
 char label_buffer[32];
 char count_buffer[32];
 
-// Plain signed decimal into count_buffer; returns its length.
-int count_digits(int64_t value) {
-    char reversed[24];
-    int count = 0;
-    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    do {
-        reversed[count++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    int length = 0;
-    if (value < 0) count_buffer[length++] = '-';
-    while (count > 0) count_buffer[length++] = reversed[--count];
-    count_buffer[length] = '\0';
-    return length;
-}
-
 void build_label(void) {
     bool in_mb = transfer_totals.total_mb >= 1;
-    int digits = count_digits(in_mb ? transfer_totals.total_mb : transfer_totals.total_kb);
-    const char *unit = in_mb ? "MB-->" : "KB-->";
-    int at = 0;
-    label_buffer[at++] = '\r';
-    for (int i = 0; i < digits; ++i) label_buffer[at++] = count_buffer[i];
-    for (const char *p = unit; *p != '\0'; ++p) label_buffer[at++] = *p;
-    label_buffer[at] = '\0';
+    long long count = in_mb ? transfer_totals.total_mb : transfer_totals.total_kb;
+    console_format(count_buffer, sizeof count_buffer, "%lld", count);
+    console_format(label_buffer, sizeof label_buffer, "\r%s%s", count_buffer, in_mb ? "MB-->" : "KB-->");
 }
 
 }  // namespace

@@ -22,11 +22,6 @@ void fill_send_block(void) {
     send_block[sizeof send_block - 1] = '\0';
 }
 
-int fail(const char *text, int number) {
-    report_error(text, number);
-    return number;
-}
-
 }  // namespace
 
 uint32_t resolve_host(const char *name) {
@@ -47,24 +42,20 @@ int run_client(void) {
     int64_t total = 0;
 
     console_print("\n");
-    console_print("\n                                                       (Press CTRL+C to cancel)");
+    print_cancel_hint();
     console_print("\rInitializing CLIENT mode on port %d...", options.port);
     console_print("\n");
 
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    if (s == INVALID_SOCKET) return fail("Failed to create socket", WSAGetLastError());
+    if (s == INVALID_SOCKET) return report_failure("Failed to create socket", WSAGetLastError());
 
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(options.port));
     // A host refused before any lookup leaves no error number; it is still a
     // failed lookup, "Host not found", and must not end as a success.
     WSASetLastError(0);
-    address.sin_addr.s_addr = resolve_host(options.host);
+    sockaddr_in address = ipv4_address(options.port, resolve_host(options.host));
     if (address.sin_addr.s_addr == 0 || address.sin_addr.s_addr == INADDR_NONE) {
         int number = WSAGetLastError();
-        return fail("Failed on host lookup", number != 0 ? number : WSAHOST_NOT_FOUND);
+        return report_failure("Failed on host lookup", number != 0 ? number : WSAHOST_NOT_FOUND);
     }
 
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(&address.sin_addr.s_addr);
@@ -72,7 +63,7 @@ int run_client(void) {
     console_print("\nConnecting to %d.%d.%d.%d...", bytes[0], bytes[1], bytes[2], bytes[3]);
     console_flush();
     if (connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
-        return fail("Failed to connect socket to server", WSAGetLastError());
+        return report_failure("Failed to connect socket to server", WSAGetLastError());
 
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -85,7 +76,7 @@ int run_client(void) {
     for (;;) {
         int piece = to_send < static_cast<uint64_t>(piece_size) ? static_cast<int>(to_send) : piece_size;
         int n = send(s, send_block, piece, 0);
-        if (n == SOCKET_ERROR) return fail("Failed on send()", WSAGetLastError());
+        if (n == SOCKET_ERROR) return report_failure("Failed on send()", WSAGetLastError());
         if (n == 0) break;
         total += n;
         set_transfer_totals(total);

@@ -12,13 +12,6 @@ namespace {
 char count_word[12];
 char receive_buffer[piece_size];
 
-// Reports the last socket error under text and returns its number.
-int fail(const char *text) {
-    int number = WSAGetLastError();
-    report_error(text, number);
-    return number;
-}
-
 // Receives from one connected peer until it closes; returns the byte total.
 int64_t receive_all(SOCKET data) {
     int64_t total = 0;
@@ -47,27 +40,25 @@ int run_server(void) {
     console_print("\n");
 
     SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-    if (listener == INVALID_SOCKET) return fail("\nFailed to create socket");
+    if (listener == INVALID_SOCKET) return report_failure("\nFailed to create socket", WSAGetLastError());
 
-    sockaddr_in address;
-    memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(options.port));
-    address.sin_addr.s_addr = INADDR_ANY;
+    sockaddr_in address = ipv4_address(options.port, INADDR_ANY);
     if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
-        return fail("Failed to bind() local address to the listening socket");
-    if (listen(listener, 0) != 0) return fail("Failed to enter socket listen() state");
+        return report_failure("Failed to bind() local address to the listening socket", WSAGetLastError());
+    if (listen(listener, 0) != 0)
+        return report_failure("Failed to enter socket listen() state", WSAGetLastError());
 
     while (options.server_count >= 1) {
         if (options.server_count == 1) strcpy(count_word, "connection");
         console_print("\n");
-        console_print("\n                                                       (Press CTRL+C to cancel)");
+        print_cancel_hint();
         console_print("\rWaiting for %d new %s on port %d...", options.server_count, count_word, options.port);
         console_flush();
 
         int length = sizeof address;
         SOCKET data = accept(listener, reinterpret_cast<sockaddr *>(&address), &length);
-        if (data == INVALID_SOCKET) return fail("Failed to accept() incoming connection attempts");
+        if (data == INVALID_SOCKET)
+            return report_failure("Failed to accept() incoming connection attempts", WSAGetLastError());
 
         SYSTEMTIME now;
         GetLocalTime(&now);

@@ -11,6 +11,14 @@ int run_client(void);
 // INADDR_NONE for "255.255.255.255".
 uint32_t resolve_host(const char *name);
 
+// A newline and the hint at the right end of the line; the status line that
+// follows starts with "\r" and is written over the line's start.
+void print_cancel_hint(void);
+// An IPv4 socket address; address in network byte order.
+sockaddr_in ipv4_address(int32_t port, uint32_t address);
+// Reports a failed step and returns its number, for the caller to return.
+int report_failure(const char *text, int number);
+
 void print_transfer_header(const SYSTEMTIME &time, const char *side_line);
 void print_transfer_summary(int64_t total_bytes);
 

@@ -32,7 +32,6 @@ typedef void *HINSTANCE;
 #define HIBYTE(w) ((BYTE)(((w) >> 8) & 0xff))
 
 // Error numbers the program names itself; all others come from the layer.
-#define WSAECONNRESET 10054
 #define WSAVERNOTSUPPORTED 10092
 #define WSASYSCALLFAILURE 10107
 #define WSAHOST_NOT_FOUND 11001

@@ -1,0 +1,25 @@
+// What the server and the client do alike.
+#include <cstring>
+
+#include "console/console.h"
+#include "report/report.h"
+#include "transfer/transfer.h"
+
+void print_cancel_hint(void) {
+    console_print("\n                                                       (Press CTRL+C to cancel)");
+}
+
+sockaddr_in ipv4_address(int32_t port, uint32_t address) {
+    sockaddr_in result;
+    memset(&result, 0, sizeof result);
+    result.sin_family = AF_INET;
+    // The port is used by its low 16 bits; status lines show it whole.
+    result.sin_port = htons(static_cast<u_short>(port));
+    result.sin_addr.s_addr = address;
+    return result;
+}
+
+int report_failure(const char *text, int number) {
+    report_error(text, number);
+    return number;
+}
