@@ -40,10 +40,14 @@ void forget(int fd) {
     }
 }
 
-int fail(void) {
-    set_last_error(wsa_from_errno(errno));
+// Records the Windows number for errno_value; returns SOCKET_ERROR.
+int fail_with(int errno_value) {
+    set_last_error(wsa_from_errno(errno_value));
     return SOCKET_ERROR;
 }
+
+// The failure of the system call just made.
+int fail(void) { return fail_with(errno); }
 
 // Converts a Windows-style address to the system's, which has the same
 // layout; the family is translated in case the system numbers it otherwise.
@@ -84,10 +88,7 @@ SOCKET socket(int af, int type, int protocol) {
 
 int bind(SOCKET s, const sockaddr *name, int namelen) {
     ::sockaddr_in address;
-    if (!to_system(name, namelen, &address)) {
-        set_last_error(wsa_from_errno(EFAULT));
-        return SOCKET_ERROR;
-    }
+    if (!to_system(name, namelen, &address)) return fail_with(EFAULT);
     // As on Windows, a port held only by connections in TIME_WAIT can be
     // bound again, while a live listener still makes bind fail (10048).
     int on = 1;
@@ -130,19 +131,13 @@ int getpeername(SOCKET s, sockaddr *name, int *namelen) {
 
 int connect(SOCKET s, const sockaddr *name, int namelen) {
     ::sockaddr_in address;
-    if (!to_system(name, namelen, &address)) {
-        set_last_error(wsa_from_errno(EFAULT));
-        return SOCKET_ERROR;
-    }
+    if (!to_system(name, namelen, &address)) return fail_with(EFAULT);
     if (::connect(s, reinterpret_cast<::sockaddr *>(&address), sizeof address) != 0) return fail();
     return 0;
 }
 
 int send(SOCKET s, const char *buf, int len, int flags) {
-    if (len < 0) {
-        set_last_error(wsa_from_errno(EINVAL));
-        return SOCKET_ERROR;
-    }
+    if (len < 0) return fail_with(EINVAL);
     ssize_t n;
     // MSG_NOSIGNAL: a peer that has gone away is an error number, not SIGPIPE.
     do {
@@ -153,10 +148,7 @@ int send(SOCKET s, const char *buf, int len, int flags) {
 }
 
 int recv(SOCKET s, char *buf, int len, int flags) {
-    if (len < 0) {
-        set_last_error(wsa_from_errno(EINVAL));
-        return SOCKET_ERROR;
-    }
+    if (len < 0) return fail_with(EINVAL);
     ssize_t n;
     do {
         n = ::recv(s, buf, static_cast<size_t>(len), flags);
