@@ -1,0 +1,253 @@
+"""The program run as separate processes over 127.0.0.1: starting and ending
+them, raw peers, the transcripts they must print, built from their parts,
+and the checks of the numbers that vary from run to run."""
+import math
+import os
+import re
+import socket
+import struct
+import subprocess
+import time
+import types
+
+import pytest
+
+PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
+RUNNER = os.environ.get("PIPEMETER_E2E_RUNNER")  # wine, for the Windows program
+START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
+MB = 1 << 20
+
+
+class Child:
+    """One run of the program, its standard output and error in files."""
+
+    def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=[RUNNER] if RUNNER else [], **popen):
+        self.out, self.err, self.runner = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err", runner
+        command = [*runner, program, *args] if runner else [argv0 or program, *args]
+        popen.setdefault("stdin", subprocess.DEVNULL)
+        with open(self.out, "wb") as out, open(self.err, "wb") as err:
+            self.proc = subprocess.Popen(command, executable=None if runner else program,
+                                         stdout=popen.pop("stdout", out), stderr=err, **popen)
+
+    def text(self):
+        data = self.out.read_bytes()
+        # A Windows console program writes its line ends as "\r\n".
+        return (data.replace(b"\r\n", b"\n") if self.runner else data).decode("latin-1")
+
+    def wait_for(self, needle, limit=START_LIMIT):
+        end = time.monotonic() + limit
+        while True:
+            ended = self.proc.poll() is not None
+            if needle in self.text():
+                return
+            assert not ended and time.monotonic() < end, f"no {needle!r} in {self.text()!r}"
+            time.sleep(0.01)
+
+    def finish(self, limit=RUN_LIMIT):
+        """Waits for the end; a run that overstays its limit is killed and fails."""
+        try:
+            self.proc.wait(limit)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            pytest.fail(f"killed after {limit} s; it printed {self.text()!r}")
+        assert self.err.read_bytes() == b"", "nothing may go to standard error"
+        return self.proc.returncode, self.text()
+
+
+@pytest.fixture
+def start(tmp_path):
+    """start(*args) runs the program; whatever still runs at the end is killed by its PID."""
+    children = []
+
+    def start(*args, **popen):
+        children.append(Child(tmp_path, args, **popen))
+        return children[-1]
+
+    yield start
+    for child in children:
+        if child.proc.poll() is None:
+            child.proc.kill()
+            child.proc.wait()
+
+
+def serve(start, *args, **popen):
+    server = start(*args, **popen)
+    server.wait_for("Waiting for")
+    return server
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def connect(port):
+    return socket.create_connection(("127.0.0.1", port), timeout=RUN_LIMIT)
+
+
+def listen(port):
+    return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
+
+
+def reset(sock):
+    """Closes with a reset instead of an orderly end."""
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    sock.close()
+
+
+def send_steadily(sock, seconds, piece=16384, gap=0.04):
+    sent, end = 0, time.monotonic() + seconds
+    while time.monotonic() < end:
+        sock.sendall(b"x" * piece)
+        sent += piece
+        time.sleep(gap)
+    return sent
+
+
+def status(number):
+    """What the shell sees of an exit code: its low 8 bits, never 0 for a failure."""
+    return number & 0xFF or (255 if number else 0)
+
+
+# The transcripts, in the program's own words.
+DASHES, WIPE = "-" * 79, "\r" + " " * 79
+HINT = "\n\n" + " " * 55 + "(Press CTRL+C to cancel)"
+DATE, SECONDS, RATE = "MM/DD/YYYY hh:mm:ss", "S.SS", "<rate>"
+CONNECTING = "\n\nConnecting to 127.0.0.1..."
+DONE = "\nThe command completed successfully.\n"
+ZERO_RATE = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00"
+
+
+def usage(name):
+    return ("\nPipemeter - version 1.30\n"
+            "\nCalculates the network speed (transfer rate) between two winsock hosts.\n\n"
+            "\nThe syntax of this command is:\n\n\n"
+            f"{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
+            "\n /H:host  : Client mode, host=name/address of a machine waiting in server mode."
+            "\n /S:n     : Server mode, n=# of times to answer before exiting, default is 1."
+            "\n /P:n     : n=Port number, default is 7777.  (Both client & server must match)"
+            "\n /M:n     : n=Megabytes to transfer, default is 10. (Only valid in client mode)\n"
+            "\nWritten by the Pipemeter developers.\n\n")
+
+
+def server_start(port):
+    return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
+
+
+def waiting(count, port):
+    return HINT + f"\rWaiting for {count} new connection{'' if count == 1 else 's'} on port {port}..."
+
+
+def client_start(port):
+    return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
+
+
+def header(side_line):
+    return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
+
+
+SERVER_HEADER = header("\rClient connected from 127.0.0.1")
+SERVER_END = WIPE + "\rClient has disconnected.\n\n"
+CLIENT_END = WIPE + "\rDisconnected from host.\n"
+
+
+def client_until_sending(port, megabytes):
+    return client_start(port) + CONNECTING + header(f"\rSending {megabytes}MB to 127.0.0.1")
+
+
+def summary(megabytes):
+    return (f"\nTransferred {megabytes}MB in {SECONDS} seconds.\n\nResults:{' ' * 50}(Bps=Bytes, bps=bits)"
+            f"\nPeak--> {RATE}\n Avg--> {RATE}\n{DASHES}\n\n\n")
+
+
+def report(text, number, table_text):
+    return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
+
+
+def whole_server(port, megabytes):
+    """A server that answered one client from 127.0.0.1 per entry, each moving that many MB."""
+    left = range(len(megabytes), 0, -1)
+    return server_start(port) + "".join(
+        waiting(n, port) + SERVER_HEADER + SERVER_END + summary(mb) for n, mb in zip(left, megabytes)) + DONE
+
+
+def whole_client(port, megabytes):
+    return client_until_sending(port, megabytes) + CLIENT_END + summary(megabytes) + DONE
+
+
+# What varies from run to run becomes a placeholder; a field not laid out
+# exactly as printed is left alone, so that the comparison shows it.
+NUMBER = r"( *-?[\d.]+| *-?inf| *nan)"
+RATE_LINE = "  Bps: {0}   KBps: {0}   MBps: {0}   Kbps: {0}   Mbps: {0}".format(NUMBER)
+WIDTHS = ((7, 0), (4, 0), (4, 1), (5, 0), (5, 2))
+
+
+def rate_values(fields):
+    values = []
+    for (width, decimals), text in zip(WIDTHS, fields):
+        body, shape = text.lstrip(" "), r"-?inf|nan|\d+" + (r"\.\d{%d}" % decimals if decimals else "")
+        if text != body.rjust(width) or not re.fullmatch(shape, body):
+            return None
+        values.append(float(body))
+    return values
+
+
+def normalize(raw):
+    t = types.SimpleNamespace(progress=[], rates=[], seconds=[], dates=[])
+
+    def progress(m):
+        values = rate_values(m.groups()[2:])
+        if values is None:
+            return m[0]
+        t.progress.append((int(m[1]) * (MB if m[2] == "MB" else 1024), m[2], values, m[0][m[0].index("  Bps"):]))
+        return ""
+
+    def rate(m):
+        values = rate_values(m.groups())
+        if values is None:
+            return m[0]
+        t.rates.append((values, m[0]))
+        return RATE
+
+    text = re.sub(re.escape(WIPE) + r"\r(\d+)(KB|MB)-->" + RATE_LINE, progress, raw)
+    text = re.sub(RATE_LINE, rate, text)
+    text = re.sub(r"\d\d/\d\d/\d{4} \d\d:\d\d:\d\d", lambda m: t.dates.append(m[0]) or DATE, text)
+    t.text = re.sub(r"(Transferred -?\d+MB in )(\d+\.\d\d)( seconds\.)",
+                    lambda m: t.seconds.append(float(m[2])) or m[1] + SECONDS + m[3], text)
+    return t
+
+
+def expect(child, number, expected, limit=RUN_LIMIT):
+    """The run ends within its limit with this status and, placeholders aside, exactly these bytes."""
+    code, out = child.finish(limit)
+    t = normalize(out)
+    assert (code, t.text) == (status(number), expected)
+    check_units(t)
+    return t
+
+
+def check_units(t):
+    for values, text in t.rates + [p[2:] for p in t.progress]:
+        bps = values[0]
+        # Each unit is derived from the same rate; Bps is itself rounded.
+        for shown, scale, half in zip(values[1:], (1024, MB, 128, MB / 8), (0.5, 0.05, 0.5, 0.005)):
+            assert not math.isfinite(bps) or abs(shown - bps / scale) <= half + 0.5 / scale + 1e-9, text
+
+
+def check_numbers(t, total):
+    """One summary: labels, peak, average and date agree with total bytes moved."""
+    assert len(t.seconds) == 1 and len(t.rates) == 2
+    labels = [p[0] for p in t.progress]
+    units = "".join(p[1][0] for p in t.progress)
+    assert labels == sorted(labels) and all(n <= total for n in labels) and re.fullmatch("K*M*", units), labels
+    assert all(n >= MB if unit == "MB" else n < MB for n, unit, *_ in t.progress), labels
+    assert t.rates[0][1] == (max(t.progress, key=lambda p: p[2][0])[3] if t.progress else ZERO_RATE), "peak"
+    average = t.rates[1][0][0]
+    if total == 0:
+        assert average == 0
+    elif t.seconds[0] >= 0.2:  # shorter runs print too few digits of time to pin it
+        assert average == pytest.approx(total / t.seconds[0], rel=0.06)
+    for date in t.dates:
+        assert abs(time.mktime(time.strptime(date, "%m/%d/%Y %H:%M:%S")) - time.time()) < 600, date

@@ -1,0 +1,120 @@
+"""Where a network tool really runs: started with standard streams closed, a
+burst of clients, a background job on a terminal with tostop, a log read
+while the transfer runs, and accept failing for one connection."""
+import os
+import pty
+import re
+import subprocess
+import termios
+import threading
+import time
+
+import pytest
+
+from conftest import (PROGRAM, RATE_LINE, WIPE, connect, expect, free_port, listen, report, send_steadily, serve,
+                      server_start, status, waiting, whole_client, whole_server)
+
+pytestmark = pytest.mark.linux
+
+
+def closing(fds):
+    return lambda: [os.close(fd) for fd in fds]
+
+
+@pytest.mark.parametrize("side, closed", [("server", [1]), ("server", [0, 1]), ("client", [1]),
+                                          ("client", [0, 1, 2])])
+def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, closed):
+    port = free_port()
+    server = start("/S", f"/P:{port}", preexec_fn=closing(closed) if side == "server" else None)
+    while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
+        assert server.proc.poll() is None
+        time.sleep(0.01)
+    if side == "server":
+        links = [os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in range(3)]
+        assert not any(link.startswith("socket:") for link in links), links
+        with connect(port) as peer:
+            send_steadily(peer, 1.5)
+            peer.shutdown(1)
+            assert peer.recv(65536) == b"", "console text came down the connection"
+    else:
+        assert start("/H:127.0.0.1", f"/P:{port}", "/M:2", preexec_fn=closing(closed)).finish()[0] == 0
+    assert server.finish()[0] == 0
+
+
+def test_a_burst_of_clients_waits_its_turn(start):
+    port, count = free_port(), 30
+    server = serve(start, f"/S:{count}", f"/P:{port}")
+    clients = [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(count)]
+    for client in clients:
+        expect(client, 0, whole_client(port, 1))
+    assert server.finish()[0] == 0
+
+
+def job_on_a_tostop_terminal(background):
+    """A failing client as a job on a terminal of its own: its exit status,
+    or 100 when it was stopped, and what the terminal received."""
+    pid, terminal = pty.fork()
+    if pid == 0:
+        fate = 100
+        try:
+            mode = termios.tcgetattr(0)
+            mode[3] |= termios.TOSTOP
+            termios.tcsetattr(0, termios.TCSANOW, mode)
+            job = subprocess.Popen([PROGRAM, "/H:127.0.0.1", "/P:1"], stdout=subprocess.DEVNULL,
+                                   process_group=0 if background else None)
+            for _ in range(1000):
+                done, code = os.waitpid(job.pid, os.WUNTRACED | os.WNOHANG)
+                if done:
+                    fate = 100 if os.WIFSTOPPED(code) else os.waitstatus_to_exitcode(code)
+                    break
+                time.sleep(0.02)
+            job.kill()
+        finally:
+            os._exit(fate)
+    screen = b""
+    try:
+        while chunk := os.read(terminal, 4096):
+            screen += chunk
+    except OSError:  # the terminal's other side has closed
+        pass
+    os.close(terminal)
+    return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), screen
+
+
+@pytest.mark.parametrize("background", [True, False])
+def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background):
+    fate, screen = job_on_a_tostop_terminal(background)
+    assert (fate, b"\a" in screen) == (status(10061), not background)
+
+
+@pytest.mark.parametrize("side", ["server", "client"])
+def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start, side):
+    port = free_port()
+    if side == "server":
+        child, peer = serve(start, "/S", f"/P:{port}"), connect(port)
+        move = threading.Thread(target=send_steadily, args=(peer, 3))
+    else:
+        with listen(port) as listener:
+            child = start("/H:127.0.0.1", f"/P:{port}", "/M:100000")
+            peer = listener.accept()[0]
+        move = threading.Thread(target=lambda: [peer.recv(16384) and time.sleep(0.005) for _ in range(600)])
+    move.start()
+    child.wait_for("KB-->", 10)
+    child.proc.kill()
+    move.join()
+    peer.close()
+    assert re.search(re.escape(WIPE) + r"\r\d+[KM]B-->" + RATE_LINE + r"\Z", child.text()), child.text()[-300:]
+
+
+@pytest.mark.parametrize("error, number", [("ECONNABORTED", 0), ("EPROTO", 0), ("ENETUNREACH", 0),
+                                           ("EMFILE", 10024)])
+def test_accept_is_tried_again_after_a_connections_own_error(start, error, number):
+    port = free_port()
+    env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")  # not under ptrace
+    strace = ["strace", "-f", "-o", os.devnull, "-e", "trace=accept4", "-e", f"inject=accept4:error={error}:when=1"]
+    server = serve(start, "/S", f"/P:{port}", runner=strace, env=env)
+    if number:
+        return expect(server, number, server_start(port) + waiting(1, port) +
+                      report("Failed to accept() incoming connection attempts", 10024, "Too many open files"))
+    expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
+    expect(server, 0, whole_server(port, [1]))

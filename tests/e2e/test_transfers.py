@@ -1,0 +1,117 @@
+"""Whole transfers: the program against itself and against peers written here."""
+import os
+import pty
+import select
+import subprocess
+import time
+
+import pytest
+
+from conftest import (DONE, MB, check_numbers, connect, expect, free_port, listen, send_steadily, serve, waiting,
+                      whole_client, whole_server)
+
+
+@pytest.mark.parametrize("args, megabytes", [
+    (["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10), (["-M:-1"], 10), (["/M:4294967298"], 2),
+    (["/M:20"], 20)])
+def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes):
+    port = free_port()
+    server = serve(start, "-s", f"-p:{port}")
+    client = start("/h:127.0.0.1", f"/P:{port}", *args)
+    check_numbers(expect(client, 0, whole_client(port, megabytes)), megabytes * MB)
+    check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
+
+
+def test_server_answers_its_clients_in_turn(start):
+    port = free_port()
+    server = serve(start, "/S:3", f"/P:{port}")
+    for left in (3, 2, 1):  # each client sends as many MB as connections are left
+        server.wait_for(waiting(left, port))
+        expect(start("/H:127.0.0.1", f"/P:{port}", f"/M:{left}"), 0, whole_client(port, left))
+    expect(server, 0, whole_server(port, [3, 2, 1]))
+
+
+def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
+    port = free_port()
+    with listen(port) as listener:
+        client = start("/H:127.0.0.1", f"/P:{port}", "/M:2")
+        peer, _ = listener.accept()
+        stream = b"".join(iter(lambda: peer.recv(65536), b""))
+    expect(client, 0, whole_client(port, 2))
+    block = stream[:1024]
+    assert block[1023] == 0 and all(32 <= c < 127 for c in block[:1023])
+    assert stream == block * 2048
+
+
+def test_five_million_bytes_are_four_whole_megabytes(start):
+    port = free_port()
+    server = serve(start, "/S", f"/P:{port}")
+    with connect(port) as peer:
+        peer.sendall(b"x" * 5000000)
+    check_numbers(expect(server, 0, whole_server(port, [4])), 5000000)
+
+
+def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start):
+    port = free_port()
+    server = serve(start, "/S", f"/P:{port}")
+    steady = 16384 / 0.04
+    with connect(port) as peer:
+        sent = send_steadily(peer, 1.6)
+        server.wait_for("KB-->", 10)  # a redirected log shows progress while the peer is connected
+        time.sleep(2.5)
+        sent += send_steadily(peer, 1.6)
+    t = expect(server, 0, whole_server(port, [sent // MB]))
+    check_numbers(t, sent)
+    rates = [p[2][0] for p in t.progress]
+    assert 3 <= len(rates) <= 6 and t.progress[0][1] == "KB" and t.progress[-1][1] == "MB", t.progress
+    assert steady * 0.5 < rates[0] < steady * 2 and min(rates) < steady * 0.35, rates
+
+
+@pytest.mark.linux
+def test_progress_shows_at_once_on_a_terminal(start):
+    port = free_port()
+    master, slave = pty.openpty()
+    server = start("/S", f"/P:{port}", stdout=slave)
+    os.close(slave)
+    screen = b""
+
+    def read_until(needle):
+        nonlocal screen
+        while needle not in screen:
+            assert select.select([master], [], [], 10)[0], screen
+            screen += os.read(master, 65536)
+
+    read_until(b"Waiting for")
+    with connect(port) as peer:
+        sent = send_steadily(peer, 1.5)
+        read_until(b"KB-->")  # the peer still holds the connection: nothing else would flush
+    read_until(b"completed successfully.\r\n")
+    server.finish()
+    os.close(master)
+    assert b"\r\nTransferred %dMB in " % (sent // MB) in screen
+
+
+@pytest.mark.soak
+def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):
+    port = free_port()
+    server = serve(start, "/S", f"/P:{port}")
+    client = start("/H:127.0.0.1", f"/P:{port}", "/M:5000")
+    check_numbers(expect(client, 0, whole_client(port, 5000), 900), 5000 * MB)
+    check_numbers(expect(server, 0, whole_server(port, [5000]), 900), 5000 * MB)
+
+
+@pytest.mark.soak
+@pytest.mark.linux
+def test_a_thousand_connections_leave_no_descriptor_behind(start):
+    port, count = free_port(), 1000
+    server = serve(start, f"/S:{count}", f"/P:{port}")
+    held = {}
+    for left in range(count, 0, -1):
+        server.wait_for(waiting(left, port))
+        if left in (count - 9, 1):  # waiting for the tenth and for the last
+            held[left] = len(os.listdir(f"/proc/{server.proc.pid}/fd"))
+        megabytes = 1 if left % 10 == 0 else 0
+        assert start("/H:127.0.0.1", f"/P:{port}", f"/M:{megabytes}", stdout=subprocess.DEVNULL).finish()[0] == 0
+    code, out = server.finish()
+    assert code == 0 and out.count("Client has disconnected.") == count and out.endswith(DONE)
+    assert held[1] <= held[count - 9], held

@@ -1,0 +1,197 @@
+// What only a fake or a call of our own can reach: the meter and the summary
+// against a fake tick (exact intervals, a wrap of the 32-bit tick, a second
+// reading), a failed or wrong start of the socket layer, the tone of an
+// error, and exact halves.
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "console/console.h"
+#include "driver/options.h"
+#include "meter/meter.h"
+#include "report/report.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+DWORD fake_now, fake_step;  // the step is added after every reading
+DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
+
+template <typename Body>
+std::string captured(Body body) {
+    testing::internal::CaptureStdout();
+    body();
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+const std::string wipe = "\r" + std::string(79, ' ');
+const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
+
+struct Fake : testing::Test {
+    int64_t total = 0;
+    void SetUp() override {
+        fake_now = fake_step = 0;
+        platform_fakes.tick = fake_tick;
+    }
+    void TearDown() override { platform_fakes = {}; }
+    void restart(DWORD at) {
+        fake_now = at;
+        total = 0;
+        set_transfer_totals(0);
+        meter_update(0);
+    }
+    // n more bytes at tick `at`, the totals kept as a transfer loop keeps them.
+    std::string feed(int n, DWORD at) {
+        fake_now = at;
+        total += n;
+        set_transfer_totals(total);
+        return captured([&] { meter_update(n); });
+    }
+};
+
+TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
+    const struct {
+        int64_t restart_at;  // -1: the same transfer goes on
+        int n;
+        DWORD at;
+        const char *line;
+        float peak;
+    } steps[] = {
+        {5000, 1024, 5999, "", 0},
+        {-1, 1024, 6000, "2KB-->  Bps:    2048   KBps:    2   MBps:  0.0   Kbps:    16   Mbps:  0.02", 2048},
+        {-1, 1024, 6999, "", 2048},  // counted from the line, and the stall covered whole
+        {-1, 1024, 8000, "4KB-->  Bps:    1024   KBps:    1   MBps:  0.0   Kbps:     8   Mbps:  0.01", 2048},
+        {-1, 2048, 9000, "6KB-->  Bps:    2048   KBps:    2   MBps:  0.0   Kbps:    16   Mbps:  0.02", 2048},
+        {-1, 4096, 10000, "10KB-->  Bps:    4096   KBps:    4   MBps:  0.0   Kbps:    32   Mbps:  0.03", 4096},
+        {0xFFFFFE00, 512, 0x1E7, "", 0},  // 512 ms to the wrap and 488 after it
+        {-1, 512, 0x1E8, "1KB-->  Bps:    1024   KBps:    1   MBps:  0.0   Kbps:     8   Mbps:  0.01", 1024},
+        {100, 1023 * 1024, 1100, "1023KB-->  Bps: 1047552   KBps: 1023   MBps:  1.0   Kbps:  8184   Mbps:  7.99",
+         1047552},
+        {-1, 1023, 2100, "1023KB-->  Bps:    1023   KBps:    1   MBps:  0.0   Kbps:     8   Mbps:  0.01", 1047552},
+        {-1, 1, 2600, "", 1047552},  // 0.25 MB/s shows 0.3: halves round away from zero
+        {-1, 262143, 3100, "1MB-->  Bps:  262144   KBps:  256   MBps:  0.3   Kbps:  2048   Mbps:  2.00", 1047552},
+        {0, 1048576, 1000, "1MB-->  Bps: 1048576   KBps: 1024   MBps:  1.0   Kbps:  8192   Mbps:  8.00", 1048576},
+    };
+    for (const auto &step : steps) {
+        if (step.restart_at >= 0) restart(static_cast<DWORD>(step.restart_at));
+        EXPECT_EQ(feed(step.n, step.at), *step.line ? wipe + "\r" + step.line : "") << step.at;
+        EXPECT_EQ(meter_state.peak_rate, step.peak) << step.at;
+    }
+    // More than 4 GiB within one interval.
+    restart(0);
+    for (int i = 0; i < 5; ++i) feed(1 << 30, 500);
+    EXPECT_EQ(feed(0x7fffffff, 1000),
+              wipe + "\r7167MB-->  Bps: 7516192768   KBps: 7340032   MBps: 7168.0   Kbps: 58720256   Mbps: 57344.00");
+}
+
+TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSecond) {
+    const struct {
+        int64_t bytes;
+        DWORD elapsed, step;
+        const char *megabytes_and_seconds, *average;
+    } cases[] = {
+        {5000000, 4005, 0, "4MB in 4.01", "  Bps: 1248440   KBps: 1219   MBps:  1.2   Kbps:  9753   Mbps:  9.52"},
+        {1024000, 2000, 48, "0MB in 2.00", "  Bps:  500000   KBps:  488   MBps:  0.5   Kbps:  3906   Mbps:  3.81"},
+        {4096, 0, 0, "0MB in 0.00", "  Bps:     inf   KBps:  inf   MBps:  inf   Kbps:   inf   Mbps:   inf"},
+        {0, 0, 0, "0MB in 0.00", zero_rate.c_str()},  // no bytes in no time is no rate
+    };
+    for (const auto &c : cases) {
+        restart(100);
+        if (c.bytes != 0) feed(static_cast<int>(c.bytes), 150);  // meter_update(0) would start anew
+        fake_now = 100 + c.elapsed;
+        fake_step = c.step;
+        EXPECT_EQ(captured([&] { print_transfer_summary(c.bytes); }),
+                  std::string("\nTransferred ") + c.megabytes_and_seconds + " seconds.\n\nResults:" +
+                      std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate + "\n Avg--> " +
+                      c.average + "\n" + std::string(79, '-') + "\n\n\n");
+        fake_step = 0;
+    }
+}
+
+int fake_start_result, fake_start_calls;
+WORD fake_version;
+int fake_start(WORD requested, WSADATA *data) {
+    ++fake_start_calls;
+    data->wVersion = requested == MAKEWORD(1, 1) ? fake_version : 0;
+    return fake_start_result;
+}
+
+TEST(Start, AFailedOrWrongStartIsReportedCleanedUpOnceAndNeverExitsAsSuccess) {
+    platform_fakes.startup = fake_start;
+    const struct {
+        int result;
+        WORD version;
+        int number;
+        const char *report;
+    } cases[] = {
+        {10091, 0x0101, 10091, "WSAStartup() failed, error 10091.\n\nNetwork SubSystem is unavailable"},
+        {10240, 0x0101, 10240, "WSAStartup() failed, error 10240.\n\n"},
+        {0, 0x0202, 10092, "Failed to initialize WinSock, DLL does not support Sockets v1.1, error 10092.\n\n"
+                           "Wsock DLL Version out of range"},
+        {0, 0x0001, 10092, nullptr}, {0, 0x0100, 10092, nullptr}, {0, 0x0201, 10092, nullptr},
+        {0, 0x0102, 10092, nullptr},
+    };
+    std::string last;
+    for (const auto &c : cases) {
+        fake_start_result = c.result;
+        fake_version = c.version;
+        char *argv[] = {const_cast<char *>("pipemeter"), const_cast<char *>("/S"), nullptr};
+        int cleanups = platform_cleanup_calls, result = 0;
+        std::string out = captured([&] { result = program_main(2, argv); });
+        if (c.report != nullptr) last = std::string("\n\n") + c.report + "\n\n";
+        EXPECT_EQ(out, last) << c.version;
+        EXPECT_EQ(result, c.number);
+        EXPECT_EQ(platform_cleanup_calls, cleanups + 1);
+        EXPECT_EQ(exit_status(result) & 0xff, (c.number & 0xff) == 0 ? 255 : c.number & 0xff);
+    }
+    fake_start_calls = 0;
+    char *usage[] = {const_cast<char *>("pipemeter"), const_cast<char *>("/S"), const_cast<char *>("/?"), nullptr};
+    captured([&] { EXPECT_EQ(program_main(3, usage), 1); });
+    EXPECT_EQ(fake_start_calls, 0) << "the usage screen never starts the socket layer";
+    platform_fakes = {};
+}
+
+unsigned tone[2];
+BOOL fake_beep(DWORD frequency, DWORD duration_ms) {
+    tone[0] = frequency;
+    tone[1] = duration_ms;
+    return 1;
+}
+
+TEST(Report, BeepsAndPrintsAnEmptyLineForANumberWithoutText) {
+    platform_fakes.beep = fake_beep;
+    // String table keys are 16 bits: 75536 must not read as 10000.
+    for (int number : {0, 10107, 11005, -1, 10000 + 65536}) {
+        tone[0] = tone[1] = 0;
+        EXPECT_EQ(captured([&] { report_error("Failed on recv()", number); }),
+                  "\n\nFailed on recv(), error " + std::to_string(number) + ".\n\n\n\n");
+        EXPECT_EQ(tone[0], 443u);
+        EXPECT_EQ(tone[1], 200u);
+    }
+    platform_fakes = {};
+}
+
+TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
+    const struct {
+        double value;
+        int precision;
+        const char *text;
+    } cases[] = {
+        {2.5, 0, "3"}, {0.5, 0, "1"}, {-2.5, 0, "-3"}, {0.25, 1, "0.3"}, {0.125, 2, "0.13"},
+        {2.675, 2, "2.67"},  // 2.6749999999999998 in 17 digits
+        {4005 * static_cast<double>(0.001f), 2, "4.01"}, {9.96, 1, "10.0"}, {0.04, 1, "0.0"}, {1e-300, 2, "0.00"},
+        {1e20, 0, "100000000000000000000"}, {3.4028234663852886e38, 0, "340282346638528860000000000000000000000"},
+        {HUGE_VAL, 2, "inf"}, {-HUGE_VAL, 0, "-inf"}, {NAN, 1, "nan"},
+    };
+    char text[600];
+    for (const auto &c : cases) {
+        EXPECT_EQ(format_fixed(c.value, c.precision, text, sizeof text), strlen(c.text));
+        EXPECT_STREQ(text, c.text);
+    }
+    char small[4];
+    EXPECT_EQ(format_fixed(12345.678, 2, small, sizeof small), 8u);
+    EXPECT_STREQ(small, "123");
+}
+
+}  // namespace
