@@ -18,7 +18,8 @@ void console_print(const char *format, ...) CONSOLE_FORMAT(1, 2);
 void console_print_line(const char *lead, char fill);
 void console_write(const char *text);
 // Pushes buffered output out now; called before the program blocks waiting
-// for a peer, so that a redirected log is complete up to that point.
+// for a peer, after the header, after each progress line and after each
+// summary, so that a redirected log is complete up to that point.
 void console_flush(void);
 // Formats into buffer (always terminated, cut to fit); returns the length
 // the whole text would have.

@@ -42,6 +42,9 @@ int meter_update(int32_t n) {
     build_label();
     console_print_line("\r", ' ');
     print_rate_line(label_buffer, rate);
+    // Once a second at most: a redirected log stays live, and a run killed
+    // mid-transfer leaves it ending with a whole progress line.
+    console_flush();
     if (rate > meter_state.peak_rate) meter_state.peak_rate = rate;
     meter_state.last_tick = now;
     meter_state.interval_bytes = 0;

@@ -13,8 +13,9 @@
 
 // Services of our own that both layers provide.
 
-// Prepares standard output once, before the first print, so that it carries
-// the program's bytes unchanged.
+// Called first in main, before the first print or socket: makes sure the
+// standard streams are open where the platform can start a process without
+// them, so that no socket takes the number of one.
 void console_start(void);
 
 // True when standard output is a terminal or console: every print is then

@@ -11,6 +11,8 @@ void print_transfer_header(const SYSTEMTIME &time, const char *side_line) {
     console_write(side_line);
     console_print_line("\n", '-');
     console_print("\n");
+    // A redirected log being read shows who is connected while data flows.
+    console_flush();
 }
 
 void print_transfer_summary(int64_t total_bytes) {

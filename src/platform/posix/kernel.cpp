@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -70,12 +71,20 @@ void GetLocalTime(SYSTEMTIME *time) {
 
 // A tone on the controlling terminal when it is a Linux console, else the
 // terminal's bell. Never a byte on standard output or standard error, and no
-// wait: a beep that cannot sound is simply skipped.
+// wait or stop: a beep that cannot sound is simply skipped. Only the
+// terminal's foreground job may sound it; a background job, which with
+// "stty tostop" would be stopped by SIGTTOU on the write and stay stopped,
+// keeps quiet. SIGTTOU is blocked for the one write all the same, in case
+// the job is moved to the background in between.
 BOOL Beep(DWORD frequency, DWORD duration_ms) {
     if (platform_fakes.beep != nullptr) return platform_fakes.beep(frequency, duration_ms);
     if (frequency == 0) return 0;
     int tty = open("/dev/tty", O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (tty < 0) return 0;
+    if (tcgetpgrp(tty) != getpgrp()) {
+        close(tty);
+        return 0;
+    }
     bool sounded = false;
 #if defined(__linux__) && defined(KDMKTONE)
     unsigned long tone = (static_cast<unsigned long>(duration_ms & 0xffff) << 16) | (1193180ul / frequency);
@@ -83,7 +92,14 @@ BOOL Beep(DWORD frequency, DWORD duration_ms) {
 #else
     (void)duration_ms;
 #endif
-    if (!sounded) sounded = write(tty, "\a", 1) == 1;
+    if (!sounded) {
+        sigset_t stop, before;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGTTOU);
+        sigprocmask(SIG_BLOCK, &stop, &before);
+        sounded = write(tty, "\a", 1) == 1;
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+    }
     close(tty);
     return sounded ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 // error numbers, no SIGPIPE, and Windows' rules for binding a port.
 #include <arpa/inet.h>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -18,8 +19,6 @@ namespace {
 // Windows' values as core code passes them.
 const int wsa_af_inet = 2;
 const int wsa_sock_stream = 1;
-const int min_backlog = 1;
-const int max_backlog = 5;
 
 // Sockets still open, closed by WSACleanup as Windows does. The program holds
 // at most two at a time; the rest of the room is for a test calling it often.
@@ -48,6 +47,34 @@ int fail_with(int errno_value) {
 
 // The failure of the system call just made.
 int fail(void) { return fail_with(errno); }
+
+// Errors that Linux hands to accept for a new connection that failed while it
+// waited in the queue (or a signal); its manual asks the caller to try again,
+// and Windows does not fail accept for them. EOPNOTSUPP is also the lasting
+// answer of a socket that is not a stream, so it is retried only on one.
+bool accept_again(int listener, int errno_value) {
+    switch (errno_value) {
+    case EINTR:
+    case ENETDOWN:
+    case EPROTO:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+#ifdef ENONET
+    case ENONET:
+#endif
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case ECONNABORTED:
+        return true;
+    case EOPNOTSUPP: {
+        int type = 0;
+        socklen_t length = sizeof type;
+        return ::getsockopt(listener, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM;
+    }
+    default:
+        return false;
+    }
+}
 
 // Converts a Windows-style address to the system's, which has the same
 // layout; the family is translated in case the system numbers it otherwise.
@@ -98,13 +125,13 @@ int bind(SOCKET s, const sockaddr *name, int namelen) {
 }
 
 int listen(SOCKET s, int backlog) {
-    // Windows Sockets 1.1 takes a backlog of 1 to 5 and silently moves any
-    // other value to the nearest of them. Linux takes 0 as it is, and with
-    // syncookies a client that completes its handshake while one connection
-    // already waits can then be dropped and reset instead of waiting its turn.
-    if (backlog < min_backlog) backlog = min_backlog;
-    if (backlog > max_backlog) backlog = max_backlog;
-    if (::listen(s, backlog) != 0) return fail();
+    // The queue is as deep as the system allows (a larger value is cut to its
+    // maximum, net.core.somaxconn on Linux), whatever the caller asks: with a
+    // short queue and syncookies, Linux completes the handshake of a client
+    // that overflows it and then resets that client instead of letting it
+    // wait its turn. A burst of clients must all wait until accepted.
+    (void)backlog;
+    if (::listen(s, INT_MAX) != 0) return fail();
     return 0;
 }
 
@@ -112,10 +139,13 @@ SOCKET accept(SOCKET s, sockaddr *addr, int *addrlen) {
     ::sockaddr_in peer;
     socklen_t length = sizeof peer;
     int fd;
+    int error;
     do {
+        length = sizeof peer;
         fd = ::accept4(s, reinterpret_cast<::sockaddr *>(&peer), &length, SOCK_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return fail();
+        error = errno;
+    } while (fd < 0 && accept_again(s, error));
+    if (fd < 0) return fail_with(error);
     remember(fd);
     from_system(peer, addr, addrlen);
     return fd;

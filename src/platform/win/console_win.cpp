@@ -1,14 +1,11 @@
 // The Windows side of our own console and process services.
-#include <cstdio>
-#include <fcntl.h>
-#include <io.h>
-
 #include "platform/platform.h"
 
-// The C runtime opens stdout in text mode and would write every "\n" as
-// "\r\n"; the program's bytes are the same on every platform, so the stream
-// carries them unchanged.
-void console_start(void) { _setmode(_fileno(stdout), _O_BINARY); }
+// Standard output stays in the C runtime's text mode, as for every console
+// program here: a redirected file has "\r\n" line ends, which callers and
+// files on Windows may rely on. Sockets here are handles, never C runtime
+// descriptors, so a closed standard stream cannot be taken by one.
+void console_start(void) {}
 
 // A console answers GetConsoleMode; a pipe or a file does not.
 bool console_is_terminal(void) {
