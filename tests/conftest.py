@@ -16,6 +16,7 @@ PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
 RUNNER = os.environ.get("PIPEMETER_E2E_RUNNER")  # wine, for the Windows program
 START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
 MB = 1 << 20
+socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an end
 
 
 class Child:

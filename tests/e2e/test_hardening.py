@@ -11,7 +11,7 @@ import time
 
 import pytest
 
-from conftest import (PROGRAM, RATE_LINE, WIPE, connect, expect, free_port, listen, report, send_steadily, serve,
+from conftest import (MB, PROGRAM, RATE_LINE, WIPE, connect, expect, free_port, listen, report, send_steadily, serve,
                       server_start, status, waiting, whole_client, whole_server)
 
 pytestmark = pytest.mark.linux
@@ -25,19 +25,23 @@ def closing(fds):
                                           ("client", [0, 1, 2])])
 def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, closed):
     port = free_port()
-    server = start("/S", f"/P:{port}", preexec_fn=closing(closed) if side == "server" else None)
+    if side == "client":
+        with listen(port) as listener:
+            client = start("/H:127.0.0.1", f"/P:{port}", "/M:2", preexec_fn=closing(closed))
+            peer = listener.accept()[0]
+            assert len(b"".join(iter(lambda: peer.recv(65536), b""))) == 2 * MB, "console text in the connection"
+        assert client.finish()[0] == 0
+        return
+    server = start("/S", f"/P:{port}", preexec_fn=closing(closed))
     while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
         assert server.proc.poll() is None
         time.sleep(0.01)
-    if side == "server":
-        links = [os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in range(3)]
-        assert not any(link.startswith("socket:") for link in links), links
-        with connect(port) as peer:
-            send_steadily(peer, 1.5)
-            peer.shutdown(1)
-            assert peer.recv(65536) == b"", "console text came down the connection"
-    else:
-        assert start("/H:127.0.0.1", f"/P:{port}", "/M:2", preexec_fn=closing(closed)).finish()[0] == 0
+    links = [os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in range(3)]
+    assert not any(link.startswith("socket:") for link in links), links
+    with connect(port) as peer:
+        send_steadily(peer, 1.5)
+        peer.shutdown(1)
+        assert peer.recv(65536) == b"", "console text came down the connection"
     assert server.finish()[0] == 0
 
 
@@ -92,16 +96,25 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
     port = free_port()
     if side == "server":
         child, peer = serve(start, "/S", f"/P:{port}"), connect(port)
-        move = threading.Thread(target=send_steadily, args=(peer, 3))
+        step = lambda: peer.sendall(b"x" * 16384)  # noqa: E731
     else:
         with listen(port) as listener:
             child = start("/H:127.0.0.1", f"/P:{port}", "/M:100000")
             peer = listener.accept()[0]
-        move = threading.Thread(target=lambda: [peer.recv(16384) and time.sleep(0.005) for _ in range(600)])
-    move.start()
-    child.wait_for("KB-->", 10)
+        step = lambda: peer.recv(16384)  # noqa: E731
+
+    def move():  # steadily for 3 s, until the program is killed
+        try:
+            for _ in range(300):
+                step()
+                time.sleep(0.01)
+        except OSError:
+            pass
+    mover = threading.Thread(target=move)
+    mover.start()
+    child.wait_for("B-->", 10)
     child.proc.kill()
-    move.join()
+    mover.join()
     peer.close()
     assert re.search(re.escape(WIPE) + r"\r\d+[KM]B-->" + RATE_LINE + r"\Z", child.text()), child.text()[-300:]
 
@@ -114,7 +127,8 @@ def test_accept_is_tried_again_after_a_connections_own_error(start, error, numbe
     strace = ["strace", "-f", "-o", os.devnull, "-e", "trace=accept4", "-e", f"inject=accept4:error={error}:when=1"]
     server = serve(start, "/S", f"/P:{port}", runner=strace, env=env)
     if number:
-        return expect(server, number, server_start(port) + waiting(1, port) +
-                      report("Failed to accept() incoming connection attempts", 10024, "Too many open files"))
-    expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
-    expect(server, 0, whole_server(port, [1]))
+        expect(server, number, server_start(port) + waiting(1, port) +
+               report("Failed to accept() incoming connection attempts", 10024, "Too many open files"))
+    else:
+        expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
+        expect(server, 0, whole_server(port, [1]))
