@@ -1,23 +1,13 @@
 """The program run as separate processes over 127.0.0.1: starting and ending
 them, raw peers, the transcripts they must print, built from their parts,
 and the checks of the numbers that vary from run to run."""
-import math
-import os
-import re
-import socket
-import struct
-import subprocess
-import time
-import types
-
-import pytest
+import math, os, re, socket, struct, subprocess, time, types, pytest
 
 PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
 RUNNER = os.environ.get("PIPEMETER_E2E_RUNNER")  # wine, for the Windows program
 START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
 MB = 1 << 20
 socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an end
-
 
 class Child:
     """One run of the program, its standard output and error in files."""
@@ -55,7 +45,6 @@ class Child:
         assert self.err.read_bytes() == b"", "nothing may go to standard error"
         return self.proc.returncode, self.text()
 
-
 @pytest.fixture
 def start(tmp_path):
     """start(*args) runs the program; whatever still runs at the end is killed by its PID."""
@@ -71,32 +60,26 @@ def start(tmp_path):
             child.proc.kill()
             child.proc.wait()
 
-
 def serve(start, *args, **popen):
     server = start(*args, **popen)
     server.wait_for("Waiting for")
     return server
-
 
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
 
-
 def connect(port):
     return socket.create_connection(("127.0.0.1", port), timeout=RUN_LIMIT)
 
-
 def listen(port):
     return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
-
 
 def reset(sock):
     """Closes with a reset instead of an orderly end."""
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
     sock.close()
-
 
 def send_steadily(sock, seconds, piece=16384, gap=0.04):
     sent, end = 0, time.monotonic() + seconds
@@ -106,11 +89,9 @@ def send_steadily(sock, seconds, piece=16384, gap=0.04):
         time.sleep(gap)
     return sent
 
-
 def status(number):
     """What the shell sees of an exit code: its low 8 bits, never 0 for a failure."""
     return number & 0xFF or (255 if number else 0)
-
 
 # The transcripts, in the program's own words.
 DASHES, WIPE = "-" * 79, "\r" + " " * 79
@@ -119,7 +100,6 @@ DATE, SECONDS, RATE = "MM/DD/YYYY hh:mm:ss", "S.SS", "<rate>"
 CONNECTING = "\n\nConnecting to 127.0.0.1..."
 DONE = "\nThe command completed successfully.\n"
 ZERO_RATE = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00"
-
 
 def usage(name):
     return ("\nPipemeter - version 1.30\n"
@@ -132,40 +112,31 @@ def usage(name):
             "\n /M:n     : n=Megabytes to transfer, default is 10. (Only valid in client mode)\n"
             "\nWritten by the Pipemeter developers.\n\n")
 
-
 def server_start(port):
     return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
-
 
 def waiting(count, port):
     return HINT + f"\rWaiting for {count} new connection{'' if count == 1 else 's'} on port {port}..."
 
-
 def client_start(port):
     return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
 
-
 def header(side_line):
     return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
-
 
 SERVER_HEADER = header("\rClient connected from 127.0.0.1")
 SERVER_END = WIPE + "\rClient has disconnected.\n\n"
 CLIENT_END = WIPE + "\rDisconnected from host.\n"
 
-
 def client_until_sending(port, megabytes):
     return client_start(port) + CONNECTING + header(f"\rSending {megabytes}MB to 127.0.0.1")
-
 
 def summary(megabytes):
     return (f"\nTransferred {megabytes}MB in {SECONDS} seconds.\n\nResults:{' ' * 50}(Bps=Bytes, bps=bits)"
             f"\nPeak--> {RATE}\n Avg--> {RATE}\n{DASHES}\n\n\n")
 
-
 def report(text, number, table_text):
     return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
-
 
 def whole_server(port, megabytes):
     """A server that answered one client from 127.0.0.1 per entry, each moving that many MB."""
@@ -173,17 +144,14 @@ def whole_server(port, megabytes):
     return server_start(port) + "".join(
         waiting(n, port) + SERVER_HEADER + SERVER_END + summary(mb) for n, mb in zip(left, megabytes)) + DONE
 
-
 def whole_client(port, megabytes):
     return client_until_sending(port, megabytes) + CLIENT_END + summary(megabytes) + DONE
-
 
 # What varies from run to run becomes a placeholder; a field not laid out
 # exactly as printed is left alone, so that the comparison shows it.
 NUMBER = r"( *-?[\d.]+| *-?inf| *nan)"
 RATE_LINE = "  Bps: {0}   KBps: {0}   MBps: {0}   Kbps: {0}   Mbps: {0}".format(NUMBER)
 WIDTHS = ((7, 0), (4, 0), (4, 1), (5, 0), (5, 2))
-
 
 def rate_values(fields):
     values = []
@@ -193,7 +161,6 @@ def rate_values(fields):
             return None
         values.append(float(body))
     return values
-
 
 def normalize(raw):
     t = types.SimpleNamespace(progress=[], rates=[], seconds=[], dates=[])
@@ -219,7 +186,6 @@ def normalize(raw):
                     lambda m: t.seconds.append(float(m[2])) or m[1] + SECONDS + m[3], text)
     return t
 
-
 def expect(child, number, expected, limit=RUN_LIMIT):
     """The run ends within its limit with this status and, placeholders aside, exactly these bytes."""
     code, out = child.finish(limit)
@@ -228,14 +194,12 @@ def expect(child, number, expected, limit=RUN_LIMIT):
     check_units(t)
     return t
 
-
 def check_units(t):
     for values, text in t.rates + [p[2:] for p in t.progress]:
         bps = values[0]
         # Each unit is derived from the same rate; Bps is itself rounded.
         for shown, scale, half in zip(values[1:], (1024, MB, 128, MB / 8), (0.5, 0.05, 0.5, 0.005)):
             assert not math.isfinite(bps) or abs(shown - bps / scale) <= half + 0.5 / scale + 1e-9, text
-
 
 def check_numbers(t, total):
     """One summary: labels, peak, average and date agree with total bytes moved."""

@@ -1,14 +1,10 @@
 """The command line as the real program reads it: usage screen, counts, ports."""
-import os
-import re
-
-import pytest
+import os, re, pytest
 
 from conftest import (PROGRAM, RUNNER, connect, expect, free_port, listen, serve, usage, whole_client,
                       whole_server)
 
 SHOWN_NAME = "pipemeter.exe" if RUNNER else PROGRAM  # Wine hands over a Windows path
-
 
 @pytest.mark.parametrize("args", [
     [], ["/H:"], ["/P:7777", "/M:5", "extra"], ["/?"], ["-?"], ["/help"], ["-HELP"], ["/hElP"],
@@ -16,14 +12,12 @@ SHOWN_NAME = "pipemeter.exe" if RUNNER else PROGRAM  # Wine hands over a Windows
 def test_help_words_and_no_mode_show_the_usage_screen(start, args):
     expect(start(*args), 1, usage(SHOWN_NAME))
 
-
 @pytest.mark.linux
 @pytest.mark.parametrize("argv0, name", [
     ("C:\\tools\\meter.exe", "meter.exe"), ("C:\\x/y\\pm/bin", "pm/bin"), ("plain/slashes", "plain/slashes"),
     ("trailing\\", ""), ("a" * 250 + "\\" + "b" * 9 + "\\tail", "b" * 9)])  # only 260 characters are read
 def test_usage_names_the_program_after_its_last_backslash(start, argv0, name):
     expect(start(argv0=argv0), 1, usage(name))
-
 
 @pytest.mark.parametrize("args, count", [
     (["/S"], 1), (["-s:0"], 1), (["/S:-2"], 1), (["/S12"], 2), (["/s:3"], 3), (["/Sx2"], 2),
@@ -35,7 +29,6 @@ def test_server_count_is_read_from_the_fourth_character(start, args, count):
         server.wait_for(f"Waiting for {left} new")
         connect(port).close()
     expect(server, 0, whole_server(port, [0] * count))
-
 
 @pytest.mark.parametrize("arg, shown, used", [
     ("/P:70000", 70000, 70000 % 65536), ("-p:-1", -1, 65535), ("/P:  +{p}", "{p}", "{p}"),
@@ -53,7 +46,6 @@ def test_port_is_used_by_its_low_16_bits_and_shown_whole(start, arg, shown, used
     connect(int(used)).close()
     expect(server, 0, whole_server(shown, [0]))
 
-
 @pytest.mark.linux
 def test_unreadable_port_is_zero_and_the_system_chooses_one(start):
     server = serve(start, "/S", "/P:abc")
@@ -64,7 +56,6 @@ def test_unreadable_port_is_zero_and_the_system_chooses_one(start):
     assert len(ports) == 1, ports
     connect(ports[0]).close()
     expect(server, 0, whole_server(0, [0]))
-
 
 def test_error_table_source_has_its_rows():
     source = os.path.join(os.path.dirname(__file__), "../../resources/error_texts.def")

@@ -1,8 +1,5 @@
 """Failures as the user sees them: the step, the error number, the table's text, the exit status."""
-import socket
-import time
-
-import pytest
+import socket, time, pytest
 
 from conftest import (CONNECTING, DONE, SERVER_END, SERVER_HEADER, client_start, client_until_sending, connect,
                       expect, free_port, listen, report, reset, serve, server_start, summary, waiting,
@@ -10,18 +7,15 @@ from conftest import (CONNECTING, DONE, SERVER_END, SERVER_HEADER, client_start,
 
 RESET = ("Failed on send()", 10054, "Connection reset by peer")
 
-
 def refused(start):
     port = free_port()
     return start("/H:127.0.0.1", f"/P:{port}"), client_start(port) + CONNECTING, (
         "Failed to connect socket to server", 10061, "Connection refused"), None
 
-
 def not_found(host):
     # An empty label is refused by the resolver itself; the dotted ones before any lookup.
     return lambda start: (start(f"/H:{host}", "/P:9"), client_start(9), (
         "Failed on host lookup", 11001, "Host not found"), None)
-
 
 def server_resets(megabytes):
     def case(start):
@@ -34,7 +28,6 @@ def server_resets(megabytes):
         return client, client_until_sending(port, megabytes), RESET, None
     return case
 
-
 def port_in_use(start):
     port = free_port()
     first = serve(start, "/S", f"/P:{port}")
@@ -45,7 +38,6 @@ def port_in_use(start):
     return start("/S", f"/P:{port}"), server_start(port), (
         "Failed to bind() local address to the listening socket", 10048, "Address already in use"), after
 
-
 @pytest.mark.parametrize("case", [refused, not_found("no-such-host..invalid"), not_found("255.255.255.255"),
                                   not_found("0.0.0.0"), server_resets(100), server_resets(1000000), port_in_use],
                          ids=["refused", "unresolvable", "broadcast", "any", "reset", "reset-1000000MB", "in-use"])
@@ -54,7 +46,6 @@ def test_failure_is_reported_with_its_number_and_exit_status(start, case):
     expect(child, number, before + report(step, number, text))
     if after:
         after()
-
 
 def test_server_reports_a_peer_that_resets_and_goes_on(start):
     port = free_port()
@@ -68,18 +59,15 @@ def test_server_reports_a_peer_that_resets_and_goes_on(start):
            report("Failed on recv()", 10054, "Connection reset by peer") + SERVER_END + summary(0) +
            waiting(1, port) + SERVER_HEADER + SERVER_END + summary(0) + DONE)
 
-
 def in_time_wait(port):
     with open("/proc/net/tcp") as table:
         return any(r.split()[1].endswith(f":{port:04X}") and r.split()[3] == "06" for r in table)
-
 
 def wait_until(condition, limit=5):
     end = time.monotonic() + limit
     while not condition() and time.monotonic() < end:
         time.sleep(0.01)
     return condition()
-
 
 def test_port_held_only_in_time_wait_can_be_bound_again(start):
     port = free_port()

@@ -1,25 +1,15 @@
 """Where a network tool really runs: started with standard streams closed, a
 burst of clients, a background job on a terminal with tostop, a log read
 while the transfer runs, and accept failing for one connection."""
-import os
-import pty
-import re
-import subprocess
-import termios
-import threading
-import time
-
-import pytest
+import os, pty, re, subprocess, termios, threading, time, pytest
 
 from conftest import (MB, PROGRAM, RATE_LINE, WIPE, connect, expect, free_port, listen, report, send_steadily, serve,
                       server_start, status, waiting, whole_client, whole_server)
 
 pytestmark = pytest.mark.linux
 
-
 def closing(fds):
     return lambda: [os.close(fd) for fd in fds]
-
 
 @pytest.mark.parametrize("side, closed", [("server", [1]), ("server", [0, 1]), ("client", [1]),
                                           ("client", [0, 1, 2])])
@@ -44,7 +34,6 @@ def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, c
         assert peer.recv(65536) == b"", "console text came down the connection"
     assert server.finish()[0] == 0
 
-
 def test_a_burst_of_clients_waits_its_turn(start):
     port, count = free_port(), 30
     server = serve(start, f"/S:{count}", f"/P:{port}")
@@ -52,7 +41,6 @@ def test_a_burst_of_clients_waits_its_turn(start):
     for client in clients:
         expect(client, 0, whole_client(port, 1))
     assert server.finish()[0] == 0
-
 
 def job_on_a_tostop_terminal(background):
     """A failing client as a job on a terminal of its own: its exit status,
@@ -84,12 +72,10 @@ def job_on_a_tostop_terminal(background):
     os.close(terminal)
     return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), screen
 
-
 @pytest.mark.parametrize("background", [True, False])
 def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background):
     fate, screen = job_on_a_tostop_terminal(background)
     assert (fate, b"\a" in screen) == (status(10061), not background)
-
 
 @pytest.mark.parametrize("side", ["server", "client"])
 def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start, side):
@@ -117,7 +103,6 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
     mover.join()
     peer.close()
     assert re.search(re.escape(WIPE) + r"\r\d+[KM]B-->" + RATE_LINE + r"\Z", child.text()), child.text()[-300:]
-
 
 @pytest.mark.parametrize("error, number", [("ECONNABORTED", 0), ("EPROTO", 0), ("ENETUNREACH", 0),
                                            ("EMFILE", 10024)])

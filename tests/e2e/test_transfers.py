@@ -1,15 +1,8 @@
 """Whole transfers: the program against itself and against peers written here."""
-import os
-import pty
-import select
-import subprocess
-import time
-
-import pytest
+import os, pty, select, subprocess, time, pytest
 
 from conftest import (DONE, MB, check_numbers, connect, expect, free_port, listen, send_steadily, serve, waiting,
                       whole_client, whole_server)
-
 
 @pytest.mark.parametrize("args, megabytes", [
     (["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10), (["-M:-1"], 10), (["/M:4294967298"], 2),
@@ -21,7 +14,6 @@ def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes)
     check_numbers(expect(client, 0, whole_client(port, megabytes)), megabytes * MB)
     check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
 
-
 def test_server_answers_its_clients_in_turn(start):
     port = free_port()
     server = serve(start, "/S:3", f"/P:{port}")
@@ -29,7 +21,6 @@ def test_server_answers_its_clients_in_turn(start):
         server.wait_for(waiting(left, port))
         expect(start("/H:127.0.0.1", f"/P:{port}", f"/M:{left}"), 0, whole_client(port, left))
     expect(server, 0, whole_server(port, [3, 2, 1]))
-
 
 def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     port = free_port()
@@ -42,14 +33,12 @@ def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     assert block[1023] == 0 and all(32 <= c < 127 for c in block[:1023])
     assert stream == block * 2048
 
-
 def test_five_million_bytes_are_four_whole_megabytes(start):
     port = free_port()
     server = serve(start, "/S", f"/P:{port}")
     with connect(port) as peer:
         peer.sendall(b"x" * 5000000)
     check_numbers(expect(server, 0, whole_server(port, [4])), 5000000)
-
 
 def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start):
     port = free_port()
@@ -65,7 +54,6 @@ def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start
     rates = [p[2][0] for p in t.progress]
     assert 3 <= len(rates) <= 6 and t.progress[0][1] == "KB" and t.progress[-1][1] == "MB", t.progress
     assert steady * 0.5 < rates[0] < steady * 2 and min(rates) < steady * 0.35, rates
-
 
 @pytest.mark.linux
 def test_progress_shows_at_once_on_a_terminal(start):
@@ -90,7 +78,6 @@ def test_progress_shows_at_once_on_a_terminal(start):
     os.close(master)
     assert b"\r\nTransferred %dMB in " % (sent // MB) in screen
 
-
 @pytest.mark.soak
 def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):
     port = free_port()
@@ -98,7 +85,6 @@ def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):
     client = start("/H:127.0.0.1", f"/P:{port}", "/M:5000")
     check_numbers(expect(client, 0, whole_client(port, 5000), 900), 5000 * MB)
     check_numbers(expect(server, 0, whole_server(port, [5000]), 900), 5000 * MB)
-
 
 @pytest.mark.soak
 @pytest.mark.linux

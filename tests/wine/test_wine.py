@@ -1,17 +1,11 @@
 """What only the Windows program under Wine shows: transfers with the Linux
 program both ways, its line ends, a double-byte name, its DLLs and version."""
-import os
-import re
-import shutil
-import subprocess
-
-import pytest
+import os, re, shutil, subprocess, pytest
 
 from conftest import PROGRAM, expect, free_port, serve, usage, whole_client, whole_server
 
 LINUX = {"program": os.environ["PIPEMETER_LINUX_PROGRAM"], "runner": []}
 SIDES = {"windows": {}, "linux": LINUX}
-
 
 @pytest.mark.parametrize("client, server", [("windows", "windows"), ("linux", "windows"), ("windows", "linux")])
 def test_transfer_between_the_builds_gives_the_same_transcripts(start, client, server):
@@ -20,13 +14,11 @@ def test_transfer_between_the_builds_gives_the_same_transcripts(start, client, s
     expect(start("/H:127.0.0.1", f"/P:{port}", "/M:5", **SIDES[client]), 0, whole_client(port, 5))
     expect(server_run, 0, whole_server(port, [5]))
 
-
 def test_a_redirected_file_has_windows_line_ends(start):
     child = start()
     assert child.finish()[0] == 1
     data = child.out.read_bytes()
     assert b"\r\n" in data and b"\n" not in data.replace(b"\r\n", b"")
-
 
 def test_a_double_byte_name_is_cut_at_its_last_real_backslash(start, tmp_path):
     # In code page 932 the trail byte of this character is a backslash.
@@ -34,7 +26,6 @@ def test_a_double_byte_name_is_cut_at_its_last_real_backslash(start, tmp_path):
     shutil.copy(PROGRAM, tmp_path / "表.exe")
     env = dict(os.environ, LOCPATH=str(tmp_path), LC_ALL="ja_JP.UTF-8")
     expect(start(program=tmp_path / "表.exe", env=env), 1, usage("\x95\x5c.exe"))
-
 
 def test_the_file_loads_only_windows_dlls_and_names_its_version():
     dump = subprocess.run([os.environ["PIPEMETER_OBJDUMP"], "-p", PROGRAM], capture_output=True, text=True).stdout

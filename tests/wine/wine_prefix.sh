@@ -15,7 +15,7 @@ start)
     wineserver -p60 </dev/null >/dev/null 2>&1
     WINEARCH=win64 wineboot -i </dev/null >/dev/null 2>&1
     status=$?
-    [ -d "$prefix/drive_c/windows/system32" ] || { echo "no Wine prefix at $prefix (wineboot exit $status)"; exit 1; }
+    [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ] || { echo "no Wine prefix at $prefix (wineboot exit $status)"; exit 1; }
     echo "Wine prefix ready at $prefix"
     ;;
 stop)
