@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "console/console.h"
+#include "driver/driver.h"
 #include "driver/options.h"
 #include "meter/meter.h"
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "capture.h"
+#include "driver/driver.h"
 #include "driver/options.h"
 #include "platform/platform.h"
 
