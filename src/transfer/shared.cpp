@@ -18,8 +18,3 @@ sockaddr_in ipv4_address(int32_t port, uint32_t address) {
     result.sin_addr.s_addr = address;
     return result;
 }
-
-int report_failure(const char *text, int number) {
-    report_error(text, number);
-    return number;
-}

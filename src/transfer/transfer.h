@@ -16,8 +16,6 @@ uint32_t resolve_host(const char *name);
 void print_cancel_hint(void);
 // An IPv4 socket address; address in network byte order.
 sockaddr_in ipv4_address(int32_t port, uint32_t address);
-// Reports a failed step and returns its number, for the caller to return.
-int report_failure(const char *text, int number);
 
 void print_transfer_header(const SYSTEMTIME &time, const char *side_line);
 void print_transfer_summary(int64_t total_bytes);
