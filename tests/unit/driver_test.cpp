@@ -8,6 +8,7 @@
 #include "driver/driver.h"
 #include "driver/options.h"
 #include "platform/platform.h"
+#include "platform/posix/test_seams.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "capture.h"
 #include "meter/meter.h"
+#include "platform/posix/test_seams.h"
 #include "transfer/transfer.h"
 
 namespace {

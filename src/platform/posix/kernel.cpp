@@ -11,6 +11,7 @@
 #endif
 
 #include "platform/posix/layer.h"
+#include "platform/posix/test_seams.h"
 
 PlatformFakes platform_fakes = {nullptr, nullptr};
 int platform_cleanup_calls = 0;
