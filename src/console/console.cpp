@@ -1,15 +1,17 @@
+// The program's own printf: formatted text to standard output or to a buffer,
+// the same bytes on every platform.
 #include "console/console.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "console/cut.h"
 #include "platform/platform.h"
 
 namespace {
 
-// Where formatted text goes: a caller's buffer, or standard output through a
-// small staging buffer.
+// Where formatted text goes: a caller's buffer, cut to fit, or standard output
+// through a small staging buffer.
 struct Sink {
     char *buffer;
     size_t size;
@@ -19,64 +21,33 @@ struct Sink {
     size_t staged;
 };
 
-void sink_start(Sink *sink, char *buffer, size_t size, bool to_stdout) {
-    sink->buffer = buffer;
-    sink->size = size;
-    sink->length = 0;
-    sink->to_stdout = to_stdout;
-    sink->staged = 0;
-}
-
 void sink_flush_stage(Sink *sink) {
     if (sink->staged > 0) fwrite(sink->stage, 1, sink->staged, stdout);
     sink->staged = 0;
 }
 
 void sink_put(Sink *sink, char c) {
-    if (sink->to_stdout) {
-        if (sink->staged == sizeof sink->stage) sink_flush_stage(sink);
-        sink->stage[sink->staged++] = c;
-    } else if (sink->length + 1 < sink->size) {
-        sink->buffer[sink->length] = c;
+    if (!sink->to_stdout) {
+        sink->length = cut_put(sink->buffer, sink->size, sink->length, c);
+        return;
     }
+    if (sink->staged == sizeof sink->stage) sink_flush_stage(sink);
+    sink->stage[sink->staged++] = c;
     ++sink->length;
 }
 
-void sink_repeat(Sink *sink, char c, long count) {
-    for (long i = 0; i < count; ++i) sink_put(sink, c);
+// Writes text right-aligned in a field of width characters: padded with
+// zeros after any sign when zero is set, else with blanks.
+void sink_field(Sink *sink, const char *text, size_t length, int width, bool zero) {
+    size_t at = 0;
+    if (zero && length > 0 && text[0] == '-') sink_put(sink, text[at++]);
+    for (long pad = width - static_cast<long>(length); pad > 0; --pad) sink_put(sink, zero ? '0' : ' ');
+    for (; at < length; ++at) sink_put(sink, text[at]);
 }
 
-struct Spec {
-    bool left;
-    bool zero;
-    bool plus;
-    bool space;
-    int width;
-    int precision;  // -1: none given
-    int longs;      // 0, 1 (l) or 2 (ll)
-};
-
-// Writes body (sign already inside) padded to the field width.
-void sink_field(Sink *sink, const Spec &spec, const char *body, size_t body_length, bool numeric) {
-    long pad = spec.width > static_cast<long>(body_length) ? spec.width - static_cast<long>(body_length) : 0;
-    if (spec.left) {
-        for (size_t i = 0; i < body_length; ++i) sink_put(sink, body[i]);
-        sink_repeat(sink, ' ', pad);
-        return;
-    }
-    if (spec.zero && numeric) {
-        size_t start = 0;
-        if (body_length > 0 && (body[0] == '-' || body[0] == '+' || body[0] == ' ')) sink_put(sink, body[start++]);
-        sink_repeat(sink, '0', pad);
-        for (size_t i = start; i < body_length; ++i) sink_put(sink, body[i]);
-        return;
-    }
-    sink_repeat(sink, ' ', pad);
-    for (size_t i = 0; i < body_length; ++i) sink_put(sink, body[i]);
-}
-
-size_t integer_text(char *out, bool negative, unsigned long long magnitude, const Spec &spec) {
-    char reversed[32];
+// The decimal digits of magnitude, after a '-' when negative; returns their count.
+size_t integer_text(char *out, bool negative, unsigned long long magnitude) {
+    char reversed[20];
     size_t count = 0;
     do {
         reversed[count++] = static_cast<char>('0' + magnitude % 10);
@@ -84,97 +55,97 @@ size_t integer_text(char *out, bool negative, unsigned long long magnitude, cons
     } while (magnitude != 0);
     size_t length = 0;
     if (negative) out[length++] = '-';
-    else if (spec.plus) out[length++] = '+';
-    else if (spec.space) out[length++] = ' ';
-    for (long i = spec.precision - static_cast<long>(count); i > 0 && length < 64; --i) out[length++] = '0';
     while (count > 0) out[length++] = reversed[--count];
     return length;
 }
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A width or precision: digits, read up to a bound that no field reaches.
+int read_count(const char **p) {
+    int count = 0;
+    for (; is_digit(**p); ++*p)
+        if (count < 1000) count = count * 10 + (**p - '0');
+    return count;
+}
+
+// Supported conversions, the ones the program's own strings use:
+//
+//   %s     a string
+//   %d     an int
+//   %u     an unsigned int
+//   %lld   a long long
+//   %f     a double, rounded as format_fixed rounds; 6 decimals unless a
+//          precision is given (%.2f, %4.01f)
+//
+// Any of them takes a width and is right-aligned in it, padded with blanks,
+// or with zeros when the width starts with '0' (%02u). Anything else after a
+// '%' is printed as written and takes no argument.
 void format_to(Sink *sink, const char *format, va_list args) {
     for (const char *p = format; *p != '\0'; ++p) {
         if (*p != '%') {
             sink_put(sink, *p);
             continue;
         }
-        ++p;
-        Spec spec = {false, false, false, false, 0, -1, 0};
-        for (;; ++p) {
-            if (*p == '-') spec.left = true;
-            else if (*p == '0') spec.zero = true;
-            else if (*p == '+') spec.plus = true;
-            else if (*p == ' ') spec.space = true;
-            else break;
-        }
-        while (*p >= '0' && *p <= '9' && spec.width < 10000) spec.width = spec.width * 10 + (*p++ - '0');
+        const char *start = p++;
+        bool zero = *p == '0';
+        int width = read_count(&p);
+        int precision = -1;
         if (*p == '.') {
             ++p;
-            spec.precision = 0;
-            while (*p >= '0' && *p <= '9' && spec.precision < 10000) spec.precision = spec.precision * 10 + (*p++ - '0');
+            precision = read_count(&p);
         }
-        for (; *p == 'l' || *p == 'h'; ++p)
-            if (*p == 'l') ++spec.longs;
+        bool long_long = p[0] == 'l' && p[1] == 'l';
+        if (long_long) p += 2;
 
-        char body[128];
+        char text[512];
         size_t length = 0;
         switch (*p) {
-        case 'd':
-        case 'i': {
-            long long value = spec.longs >= 2 ? va_arg(args, long long)
-                              : spec.longs == 1 ? va_arg(args, long)
-                                                : va_arg(args, int);
+        case 's': {
+            const char *string = va_arg(args, const char *);
+            if (string == nullptr) string = "(null)";
+            sink_field(sink, string, strlen(string), width, zero);
+            continue;
+        }
+        case 'd': {
+            long long value = long_long ? va_arg(args, long long) : va_arg(args, int);
             unsigned long long magnitude =
                 value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-            length = integer_text(body, value < 0, magnitude, spec);
-            sink_field(sink, spec, body, length, spec.precision < 0);
+            length = integer_text(text, value < 0, magnitude);
             break;
         }
-        case 'u': {
-            unsigned long long value = spec.longs >= 2 ? va_arg(args, unsigned long long)
-                                       : spec.longs == 1 ? va_arg(args, unsigned long)
-                                                         : va_arg(args, unsigned int);
-            Spec unsigned_spec = spec;
-            unsigned_spec.plus = unsigned_spec.space = false;
-            length = integer_text(body, false, value, unsigned_spec);
-            sink_field(sink, spec, body, length, spec.precision < 0);
+        case 'u':
+            length = integer_text(text, false, long_long ? va_arg(args, unsigned long long) : va_arg(args, unsigned));
             break;
-        }
-        case 'f': {
-            double value = va_arg(args, double);
-            char number[512];
-            size_t at = 0;
-            if (!std::signbit(value) && !std::isnan(value)) {
-                if (spec.plus) number[at++] = '+';
-                else if (spec.space) number[at++] = ' ';
-            }
-            length = at + format_fixed(value, spec.precision, number + at, sizeof number - at);
-            if (length >= sizeof number) length = sizeof number - 1;
-            sink_field(sink, spec, number, length, std::isfinite(value));
+        case 'f':
+            length = format_fixed(va_arg(args, double), precision, text, sizeof text);
+            if (length >= sizeof text) length = sizeof text - 1;
             break;
-        }
-        case 'c':
-            body[0] = static_cast<char>(va_arg(args, int));
-            sink_field(sink, spec, body, 1, false);
-            break;
-        case 's': {
-            const char *text = va_arg(args, const char *);
-            if (text == nullptr) text = "(null)";
-            size_t text_length = spec.precision >= 0 ? strnlen(text, static_cast<size_t>(spec.precision)) : strlen(text);
-            sink_field(sink, spec, text, text_length, false);
-            break;
-        }
-        case '%':
-            sink_put(sink, '%');
-            break;
-        case '\0':
-            return;
         default:
-            // Not a conversion we know: shown as written, never read as one.
-            sink_put(sink, '%');
+            // Not a conversion of the list: shown as written, never read as one.
+            for (; start != p; ++start) sink_put(sink, *start);
+            if (*p == '\0') return;
             sink_put(sink, *p);
-            break;
+            continue;
         }
+        sink_field(sink, text, length, width, zero);
     }
+}
+
+// The one path of console_print and console_format: formats, then hands the
+// text to standard output or terminates it in buffer. Returns the length of
+// the whole text.
+size_t format_args(char *buffer, size_t size, bool to_stdout, const char *format, va_list args) {
+    Sink sink;
+    sink.buffer = buffer;
+    sink.size = size;
+    sink.length = 0;
+    sink.to_stdout = to_stdout;
+    sink.staged = 0;
+    format_to(&sink, format, args);
+    if (to_stdout) sink_flush_stage(&sink);
+    else cut_finish(buffer, size, sink.length);
+    return sink.length;
 }
 
 int terminal_state = -1;  // unknown until the first print
@@ -187,13 +158,10 @@ void after_print(void) {
 }  // namespace
 
 void console_print(const char *format, ...) {
-    Sink sink;
-    sink_start(&sink, nullptr, 0, true);
     va_list args;
     va_start(args, format);
-    format_to(&sink, format, args);
+    format_args(nullptr, 0, true, format, args);
     va_end(args);
-    sink_flush_stage(&sink);
     after_print();
 }
 
@@ -212,12 +180,9 @@ void console_write(const char *text) {
 void console_flush(void) { fflush(stdout); }
 
 size_t console_format(char *buffer, size_t size, const char *format, ...) {
-    Sink sink;
-    sink_start(&sink, buffer, size, false);
     va_list args;
     va_start(args, format);
-    format_to(&sink, format, args);
+    size_t length = format_args(buffer, size, false, format, args);
     va_end(args);
-    if (size > 0) buffer[sink.length < size ? sink.length : size - 1] = '\0';
-    return sink.length;
+    return length;
 }

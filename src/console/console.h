@@ -1,12 +1,13 @@
+// Printing to standard output: the program's formatted text and its flush rules.
 #pragma once
 #include <cstdarg>
 #include <cstddef>
 
-// printf-style output to standard output, with our own conversions: %d %i %u
-// %c %s %% and %f with flags '-' '0' '+' ' ', width and precision, and the
-// length modifiers h, l, ll. Fixed-point conversions round halves away from
-// zero on the value's 17-significant-digit decimal form, the same on every
-// platform. On a terminal each print is flushed at once.
+// printf-style output with our own conversions, only those the program's
+// strings use (the list is in console.cpp): %s %d %u %lld and %f, with widths
+// and %f's precision. Fixed-point conversions round halves away from zero on
+// the value's 17-significant-digit decimal form, the same on every platform.
+// On a terminal each print is flushed at once.
 #define CONSOLE_FORMAT(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
 
 // The width of a console line.

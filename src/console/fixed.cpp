@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "console/console.h"
+#include "console/cut.h"
 
 namespace {
 
@@ -15,16 +16,6 @@ const int significant = 17;
 const int max_precision = 64;
 const int max_units = 309 + max_precision + 2;
 
-size_t put(char *out, size_t size, size_t at, char c) {
-    if (at + 1 < size) out[at] = c;
-    return at + 1;
-}
-
-size_t finish(char *out, size_t size, size_t length) {
-    if (size > 0) out[length < size ? length : size - 1] = '\0';
-    return length;
-}
-
 }  // namespace
 
 size_t format_fixed(double value, int precision, char *out, size_t size) {
@@ -32,13 +23,13 @@ size_t format_fixed(double value, int precision, char *out, size_t size) {
     if (precision > max_precision) precision = max_precision;
     size_t length = 0;
     if (std::isnan(value)) {
-        for (const char *p = "nan"; *p; ++p) length = put(out, size, length, *p);
-        return finish(out, size, length);
+        for (const char *p = "nan"; *p; ++p) length = cut_put(out, size, length, *p);
+        return cut_finish(out, size, length);
     }
-    if (std::signbit(value)) length = put(out, size, length, '-');
+    if (std::signbit(value)) length = cut_put(out, size, length, '-');
     if (std::isinf(value)) {
-        for (const char *p = "inf"; *p; ++p) length = put(out, size, length, *p);
-        return finish(out, size, length);
+        for (const char *p = "inf"; *p; ++p) length = cut_put(out, size, length, *p);
+        return cut_finish(out, size, length);
     }
     double magnitude = std::fabs(value);
 
@@ -84,8 +75,8 @@ size_t format_fixed(double value, int precision, char *out, size_t size) {
     }
     long integer_digits = unit_count - precision;
     for (long i = 0; i < unit_count; ++i) {
-        if (i == integer_digits) length = put(out, size, length, '.');
-        length = put(out, size, length, units[i]);
+        if (i == integer_digits) length = cut_put(out, size, length, '.');
+        length = cut_put(out, size, length, units[i]);
     }
-    return finish(out, size, length);
+    return cut_finish(out, size, length);
 }

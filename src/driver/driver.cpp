@@ -1,4 +1,6 @@
+// One run: the command line, Windows Sockets, the chosen side, the result.
 #include "console/console.h"
+#include "driver/driver.h"
 #include "driver/options.h"
 #include "platform/platform.h"
 #include "report/report.h"

@@ -1,5 +1,6 @@
+// The entry point: console set-up, the run, the exit status.
 #include "console/console.h"
-#include "driver/options.h"
+#include "driver/driver.h"
 #include "platform/platform.h"
 
 int main(int argc, char *argv[]) {

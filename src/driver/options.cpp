@@ -1,3 +1,4 @@
+// The command-line reader: /H:, /S[:n], /P:, /M: and the help words, as /x or -x.
 #include "driver/options.h"
 
 #include <cstring>
@@ -68,7 +69,7 @@ ReadResult read_command_line(int argc, char *argv[]) {
         if (is_help_word(arg)) return read_help;
         if (starts_either(arg, "/H:")) {
             options.host = arg + 3;
-        } else if (starts_either(arg, "/S:") || starts_either(arg, "/S")) {
+        } else if (starts_either(arg, "/S")) {
             // The count is read from the fourth character on, colon or not.
             int32_t count = read_number(after(arg, 3));
             options.server_count = count <= 0 ? default_server_count : count;

@@ -1,3 +1,4 @@
+// The settings of a run and the command-line reader that fills them.
 #pragma once
 #include <cstdint>
 
@@ -25,9 +26,3 @@ ReadResult read_command_line(int argc, char *argv[]);
 // A signed 32-bit decimal read as atol reads it: leading blanks, a sign,
 // digits up to the first non-digit; overflow wraps modulo 2^32.
 int32_t read_number(const char *text);
-
-// argc/argv as main received them: the usage screen, the run, the exit code.
-int program_main(int argc, char *argv[]);
-
-// Prints the usage screen with the program's name taken from path.
-void show_usage(const char *path);

@@ -1,6 +1,8 @@
+// The usage screen.
 #include <cstring>
 
 #include "console/console.h"
+#include "driver/driver.h"
 #include "driver/options.h"
 #include "platform/platform.h"
 #include "version.h"

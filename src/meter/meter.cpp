@@ -1,3 +1,4 @@
+// The rate meter: a progress line about once a second, and the peak rate.
 #include "meter/meter.h"
 
 #include "console/console.h"

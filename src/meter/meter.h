@@ -1,3 +1,4 @@
+// Rate measurement: the running totals, the meter's state and the rate line.
 #pragma once
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#pragma once
 // The one header core code includes for system services. Core code calls the
 // Windows Sockets and kernel names (socket, recv, WSAGetLastError, GetTickCount,
 // Beep, LoadStringA, ...); on Windows they are the real ones, elsewhere our own
 // layer gives them Windows behaviour and Windows error numbers.
+#pragma once
 #ifdef _WIN32
 #include "platform/win/winapi.h"
 #else

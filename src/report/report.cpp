@@ -1,3 +1,4 @@
+// The error reporter: the text table's entry for a number, shown once with a beep.
 #include "report/report.h"
 
 #include <cstring>
@@ -24,4 +25,9 @@ void report_error(const char *text, int number) {
     console_print("\n");
     console_print("\n%s\n", table_text);
     console_print("\n");
+}
+
+int report_failure(const char *text, int number) {
+    report_error(text, number);
+    return number;
 }

@@ -1,3 +1,4 @@
+// The client side: resolves the host, connects, and sends the megabytes asked for.
 #include <cstring>
 
 #include "console/console.h"
@@ -58,9 +59,10 @@ int run_client(void) {
         return report_failure("Failed on host lookup", number != 0 ? number : WSAHOST_NOT_FOUND);
     }
 
-    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(&address.sin_addr.s_addr);
+    char server[dotted_quad_size];
+    format_dotted_quad(server, sizeof server, address.sin_addr.s_addr);
     console_print("\n");
-    console_print("\nConnecting to %d.%d.%d.%d...", bytes[0], bytes[1], bytes[2], bytes[3]);
+    console_print("\nConnecting to %s...", server);
     console_flush();
     if (connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         return report_failure("Failed to connect socket to server", WSAGetLastError());
@@ -68,8 +70,7 @@ int run_client(void) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     char side_line[side_line_size];
-    console_format(side_line, sizeof side_line, "\rSending %dMB to %d.%d.%d.%d", options.megabytes, bytes[0], bytes[1],
-                   bytes[2], bytes[3]);
+    console_format(side_line, sizeof side_line, "\rSending %dMB to %s", options.megabytes, server);
     print_transfer_header(now, side_line);
 
     meter_update(0);
@@ -78,17 +79,10 @@ int run_client(void) {
         int n = send(s, send_block, piece, 0);
         if (n == SOCKET_ERROR) return report_failure("Failed on send()", WSAGetLastError());
         if (n == 0) break;
-        total += n;
-        set_transfer_totals(total);
-        meter_update(n);
+        total = account_piece(total, n);
         to_send -= static_cast<uint64_t>(n);
         if (to_send == 0) break;
     }
-    closesocket(s);
-
-    console_print_line("\r", ' ');
-    console_print("\rDisconnected from host.");
-    console_print("\n");
-    print_transfer_summary(total);
+    end_transfer(s, "\rDisconnected from host.\n", total);
     return 0;
 }

@@ -1,3 +1,4 @@
+// The server side: listens, and receives and discards what each peer sends.
 #include <cstring>
 
 #include "console/console.h"
@@ -19,9 +20,7 @@ int64_t receive_all(SOCKET data) {
     meter_update(0);
     int n = recv(data, receive_buffer, piece_size, 0);
     while (n > 0) {
-        total += n;
-        set_transfer_totals(total);
-        meter_update(n);
+        total = account_piece(total, n);
         n = recv(data, receive_buffer, piece_size, 0);
     }
     // A failed receive ends this connection only; the run goes on.
@@ -65,20 +64,14 @@ int run_server(void) {
         length = sizeof address;
         getpeername(data, reinterpret_cast<sockaddr *>(&address), &length);
 
-        const unsigned char *peer = reinterpret_cast<const unsigned char *>(&address.sin_addr.s_addr);
+        char peer[dotted_quad_size];
+        format_dotted_quad(peer, sizeof peer, address.sin_addr.s_addr);
         char side_line[side_line_size];
-        console_format(side_line, sizeof side_line, "\rClient connected from %d.%d.%d.%d", peer[0], peer[1], peer[2],
-                       peer[3]);
+        console_format(side_line, sizeof side_line, "\rClient connected from %s", peer);
         print_transfer_header(now, side_line);
 
         int64_t total = receive_all(data);
-        closesocket(data);
-
-        console_print_line("\r", ' ');
-        console_print("\rClient has disconnected.");
-        console_print("\n");
-        console_print("\n");
-        print_transfer_summary(total);
+        end_transfer(data, "\rClient has disconnected.\n\n", total);
         --options.server_count;
     }
     return 0;

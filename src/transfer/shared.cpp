@@ -2,7 +2,6 @@
 #include <cstring>
 
 #include "console/console.h"
-#include "report/report.h"
 #include "transfer/transfer.h"
 
 void print_cancel_hint(void) {
@@ -19,7 +18,7 @@ sockaddr_in ipv4_address(int32_t port, uint32_t address) {
     return result;
 }
 
-int report_failure(const char *text, int number) {
-    report_error(text, number);
-    return number;
+void format_dotted_quad(char *text, size_t size, uint32_t address) {
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(&address);
+    console_format(text, size, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
 }

@@ -1,3 +1,4 @@
+// The header and the summary that frame every transfer, on both sides.
 #include <cmath>
 
 #include "console/console.h"
@@ -42,4 +43,11 @@ void print_transfer_summary(int64_t total_bytes) {
     console_print("\n");
     // A summary is a natural place for a redirected log to be complete.
     console_flush();
+}
+
+void end_transfer(SOCKET data, const char *end_line, int64_t total_bytes) {
+    closesocket(data);
+    console_print_line("\r", ' ');
+    console_write(end_line);
+    print_transfer_summary(total_bytes);
 }

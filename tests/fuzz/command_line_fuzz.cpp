@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "console/console.h"
+#include "driver/driver.h"
 #include "driver/options.h"
 #include "meter/meter.h"
 
@@ -42,7 +43,7 @@ void fuzz_formatting(const uint8_t *data, size_t size) {
     size_t cut = format_fixed(value, precision, small, sizeof small);
     if (whole != cut || strlen(small) >= sizeof small) abort();
     if (whole < sizeof large && strlen(large) != whole) abort();
-    console_format(large, sizeof large, "%7.0f|%4.01f|%5.02f|%+012.3f|%-5d|%.3s", value, value, value, value,
+    console_format(large, sizeof large, "%7.0f|%4.01f|%5.02f|%012.3f|%5d|%s", value, value, value, value,
                    precision, "text");
     float rate = static_cast<float>(value);
     print_rate_line("\r1MB-->", rate);

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "console/console.h"
+#include "driver/driver.h"
 #include "driver/options.h"
 #include "meter/meter.h"
+#include "platform/posix/test_seams.h"
 #include "report/report.h"
 #include "transfer/transfer.h"
 

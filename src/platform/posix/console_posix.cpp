@@ -1,3 +1,4 @@
+// The POSIX side of our own console and process services.
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>

@@ -12,6 +12,7 @@
 #endif
 
 #include "platform/posix/layer.h"
+#include "platform/posix/test_seams.h"
 
 PlatformFakes platform_fakes = {nullptr, nullptr, nullptr};
 int platform_cleanup_calls = 0;

@@ -1,5 +1,5 @@
-#pragma once
 // Shared by the POSIX layer's own files, never by core code.
+#pragma once
 #include "platform/posix/winsock_api.h"
 
 // The Windows Sockets number for a POSIX errno; WSASYSCALLFAILURE (10107)

@@ -1,9 +1,9 @@
-#pragma once
 // Windows Sockets 1.1 and the few kernel services the program uses, declared
 // with their Windows names and types for POSIX systems. The declarations live
 // in namespace winsock so that they never collide with the C library's own
 // socket functions; core code sees them through the using-declarations below.
 // The implementation files include winsock_api.h only.
+#pragma once
 #include "platform/posix/winsock_api.h"
 
 using winsock::accept;

@@ -1,3 +1,4 @@
+// Windows Sockets 1.1 and kernel types, constants and calls, declared for POSIX.
 #pragma once
 #include <cstdint>
 
@@ -115,14 +116,3 @@ unsigned long inet_addr(const char *text);
 hostent *gethostbyname(const char *name);
 
 }  // namespace winsock
-
-// Seams for unit tests only. Each is null in the program; when set, the layer
-// asks it instead of the real service.
-struct PlatformFakes {
-    DWORD (*tick)(void);
-    int (*startup)(WORD requested, WSADATA *data);
-    BOOL (*beep)(DWORD frequency, DWORD duration_ms);
-};
-extern PlatformFakes platform_fakes;
-// How often WSACleanup has run since the process started.
-extern int platform_cleanup_calls;

@@ -1,0 +1,14 @@
+// Seams of the POSIX layer for unit tests; the program never includes this.
+#pragma once
+#include "platform/posix/winsock_api.h"
+
+// Each is null in the program; when set, the layer asks it instead of the
+// real service.
+struct PlatformFakes {
+    DWORD (*tick)(void);
+    int (*startup)(WORD requested, WSADATA *data);
+    BOOL (*beep)(DWORD frequency, DWORD duration_ms);
+};
+extern PlatformFakes platform_fakes;
+// How often WSACleanup has run since the process started.
+extern int platform_cleanup_calls;
