@@ -59,6 +59,11 @@ TEST(Format, IntegersStringsAndFields) {
     EXPECT_STREQ(buffer, "-2147483648|2147483647|-9223372036854775808|9223372036854775807");
     console_format(buffer, sizeof buffer, "[%7.0f][%4.01f][%5.02f][%7.0f]", 524288.0, 0.25, 8.0, HUGE_VAL);
     EXPECT_STREQ(buffer, "[ 524288][ 0.3][ 8.00][    inf]");
+    // Conversions the program does not use are shown as written and read no
+    // argument: the one %d after them still gets the first.
+    const char *unlisted = "%.3s|%05d|%llu|%.2d|%f|%%|%q|%d|%";
+    console_format(buffer, sizeof buffer, unlisted, 42);
+    EXPECT_STREQ(buffer, "%.3s|%05d|%llu|%.2d|%f|%%|%q|42|%");
     // Cut to fit, terminated, and the full length told.
     EXPECT_EQ(console_format(buffer, 6, "%s", "abcdefgh"), 8u);
     EXPECT_STREQ(buffer, "abcde");
