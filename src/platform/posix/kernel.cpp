@@ -13,7 +13,7 @@
 #include "platform/posix/layer.h"
 #include "platform/posix/test_seams.h"
 
-PlatformFakes platform_fakes = {nullptr, nullptr};
+PlatformFakes platform_fakes = {nullptr, nullptr, nullptr};
 int platform_cleanup_calls = 0;
 
 int WSAStartup(WORD requested, WSADATA *data) {
@@ -73,6 +73,7 @@ void GetLocalTime(SYSTEMTIME *time) {
 // terminal's bell. Never a byte on standard output or standard error, and no
 // wait: a beep that cannot sound is simply skipped.
 BOOL Beep(DWORD frequency, DWORD duration_ms) {
+    if (platform_fakes.beep != nullptr) return platform_fakes.beep(frequency, duration_ms);
     if (frequency == 0) return 0;
     int tty = open("/dev/tty", O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (tty < 0) return 0;

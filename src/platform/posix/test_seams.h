@@ -7,6 +7,7 @@
 struct PlatformFakes {
     DWORD (*tick)(void);
     int (*startup)(WORD requested, WSADATA *data);
+    BOOL (*beep)(DWORD frequency, DWORD duration_ms);
 };
 extern PlatformFakes platform_fakes;
 // How often WSACleanup has run since the process started.
