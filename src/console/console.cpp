@@ -36,13 +36,11 @@ void sink_put(Sink *sink, char c) {
     ++sink->length;
 }
 
-// Writes text right-aligned in a field of width characters: padded with
-// zeros after any sign when zero is set, else with blanks.
+// Writes text right-aligned in a field of width characters, padded with
+// zeros when zero is set (only unsigned numbers have it), else with blanks.
 void sink_field(Sink *sink, const char *text, size_t length, int width, bool zero) {
-    size_t at = 0;
-    if (zero && length > 0 && text[0] == '-') sink_put(sink, text[at++]);
     for (long pad = width - static_cast<long>(length); pad > 0; --pad) sink_put(sink, zero ? '0' : ' ');
-    for (; at < length; ++at) sink_put(sink, text[at]);
+    for (size_t at = 0; at < length; ++at) sink_put(sink, text[at]);
 }
 
 // The decimal digits of magnitude, after a '-' when negative; returns their count.
@@ -69,18 +67,29 @@ int read_count(const char **p) {
     return count;
 }
 
-// Supported conversions, the ones the program's own strings use:
+// Whether a conversion is one of the list below, with no part it lacks there.
+bool listed(char conversion, bool zero, int precision, bool long_long) {
+    switch (conversion) {
+    case 's': return !zero && precision < 0 && !long_long;
+    case 'd': return !zero && precision < 0;
+    case 'u': return precision < 0 && !long_long;
+    case 'f': return !zero && precision >= 0 && !long_long;
+    default: return false;
+    }
+}
+
+// Supported conversions, exactly those the program's own strings use:
 //
-//   %s     a string
-//   %d     an int
-//   %u     an unsigned int
-//   %lld   a long long
-//   %f     a double, rounded as format_fixed rounds; 6 decimals unless a
-//          precision is given (%.2f, %4.01f)
+//   %Ws     a string
+//   %Wd     an int
+//   %Wlld   a long long
+//   %0Wu    an unsigned int, zero-padded to W digits (%02u, %04u)
+//   %W.Pf   a double with P decimals, rounded as format_fixed rounds
+//           (%.2f, %7.0f, %4.01f)
 //
-// Any of them takes a width and is right-aligned in it, padded with blanks,
-// or with zeros when the width starts with '0' (%02u). Anything else after a
-// '%' is printed as written and takes no argument.
+// W, the field width, may be left out; a value narrower than W is
+// right-aligned in it with blanks (zeros for %0Wu). Anything else after a '%'
+// is printed as written and reads no argument.
 void format_to(Sink *sink, const char *format, va_list args) {
     for (const char *p = format; *p != '\0'; ++p) {
         if (*p != '%') {
@@ -97,36 +106,31 @@ void format_to(Sink *sink, const char *format, va_list args) {
         }
         bool long_long = p[0] == 'l' && p[1] == 'l';
         if (long_long) p += 2;
-
-        char text[512];
-        size_t length = 0;
-        switch (*p) {
-        case 's': {
-            const char *string = va_arg(args, const char *);
-            if (string == nullptr) string = "(null)";
-            sink_field(sink, string, strlen(string), width, zero);
-            continue;
-        }
-        case 'd': {
-            long long value = long_long ? va_arg(args, long long) : va_arg(args, int);
-            unsigned long long magnitude =
-                value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-            length = integer_text(text, value < 0, magnitude);
-            break;
-        }
-        case 'u':
-            length = integer_text(text, false, long_long ? va_arg(args, unsigned long long) : va_arg(args, unsigned));
-            break;
-        case 'f':
-            length = format_fixed(va_arg(args, double), precision, text, sizeof text);
-            if (length >= sizeof text) length = sizeof text - 1;
-            break;
-        default:
-            // Not a conversion of the list: shown as written, never read as one.
+        if (!listed(*p, zero, precision, long_long)) {
             for (; start != p; ++start) sink_put(sink, *start);
             if (*p == '\0') return;
             sink_put(sink, *p);
             continue;
+        }
+
+        char text[512];
+        size_t length = 0;
+        if (*p == 's') {
+            const char *string = va_arg(args, const char *);
+            if (string == nullptr) string = "(null)";
+            sink_field(sink, string, strlen(string), width, false);
+            continue;
+        }
+        if (*p == 'd') {
+            long long value = long_long ? va_arg(args, long long) : va_arg(args, int);
+            unsigned long long magnitude =
+                value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+            length = integer_text(text, value < 0, magnitude);
+        } else if (*p == 'u') {
+            length = integer_text(text, false, va_arg(args, unsigned));
+        } else {
+            length = format_fixed(va_arg(args, double), precision, text, sizeof text);
+            if (length >= sizeof text) length = sizeof text - 1;
         }
         sink_field(sink, text, length, width, zero);
     }

@@ -4,8 +4,8 @@
 #include <cstddef>
 
 // printf-style output with our own conversions, only those the program's
-// strings use (the list is in console.cpp): %s %d %u %lld and %f, with widths
-// and %f's precision. Fixed-point conversions round halves away from zero on
+// strings use (the list is above format_to in console.cpp): %s %d %lld %0Wu
+// and %W.Pf. Fixed-point conversions round halves away from zero on
 // the value's 17-significant-digit decimal form, the same on every platform.
 // On a terminal each print is flushed at once.
 #define CONSOLE_FORMAT(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))

@@ -22,3 +22,10 @@ void format_dotted_quad(char *text, size_t size, uint32_t address) {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(&address);
     console_format(text, size, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
 }
+
+void end_transfer(SOCKET data, const char *end_line, int64_t total_bytes) {
+    closesocket(data);
+    console_print_line("\r", ' ');
+    console_write(end_line);
+    print_transfer_summary(total_bytes);
+}

@@ -44,10 +44,3 @@ void print_transfer_summary(int64_t total_bytes) {
     // A summary is a natural place for a redirected log to be complete.
     console_flush();
 }
-
-void end_transfer(SOCKET data, const char *end_line, int64_t total_bytes) {
-    closesocket(data);
-    console_print_line("\r", ' ');
-    console_write(end_line);
-    print_transfer_summary(total_bytes);
-}

@@ -1,4 +1,4 @@
-// Seams of the POSIX layer for unit tests; the program never includes this.
+// Seams of the POSIX layer for unit tests: the layer and the tests include this, core code never.
 #pragma once
 #include "platform/posix/winsock_api.h"
 
