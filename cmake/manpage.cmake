@@ -3,9 +3,11 @@
 #   ERROR_TEXTS  the error text table (ERROR_TEXT rows)
 #   PAGE_OUT     the page to write
 #   VERSION      the program's version text
+#   COPYRIGHT    the copyright line of LICENSE
+#   LICENSE      the license's name, the first line of LICENSE
 # The table's rows become the page's list of error numbers, so the texts have
 # one source shared with the program.
-foreach(input PAGE_IN ERROR_TEXTS PAGE_OUT VERSION)
+foreach(input PAGE_IN ERROR_TEXTS PAGE_OUT VERSION COPYRIGHT LICENSE)
   if(NOT DEFINED ${input})
     message(FATAL_ERROR "manpage.cmake: ${input} is not set")
   endif()

@@ -1,10 +1,16 @@
-# Install rules and packages. Linux: the program in bin/ and its manual page
-# in share/man/man1/, packed as a Debian package. Windows: the .exe and a
-# read-me at the top of a zip.
+# Install rules and packages. Linux: the program in bin/, its manual page
+# (compressed) in share/man/man1/, the copyright file and changelog in
+# share/doc/pipemeter/, packed as a Debian package. Windows: the .exe, a
+# read-me and the license at the top of a zip.
+
+# Who answers for the package: the Debian Maintainer field and the signature
+# of the Debian changelog. A packager sets it with -DPIPEMETER_MAINTAINER=...
+set(PIPEMETER_MAINTAINER "Pipemeter developers <pipemeter@example.org>" CACHE STRING
+  "Maintainer of the packages, as \"Name <address>\"")
 
 set(CPACK_PACKAGE_NAME pipemeter)
-set(CPACK_PACKAGE_VENDOR "Pipemeter developers")
-set(CPACK_PACKAGE_CONTACT "Pipemeter developers <pipemeter@localhost>")
+set(CPACK_PACKAGE_VENDOR "${PIPEMETER_HOLDER}")
+set(CPACK_PACKAGE_CONTACT "${PIPEMETER_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "measure the transfer rate of a TCP connection")
 # The long description keeps Debian's 80-column lines.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
@@ -13,39 +19,70 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "second and close with the peak and average rate in five units.")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+# Directories as Debian wants them, whatever the umask of the build.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
   install(TARGETS pipemeter RUNTIME DESTINATION .)
   configure_file(doc/README-windows.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
-  install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+  configure_file(LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
 else()
   include(GNUInstallDirs)
+  find_program(GZIP_PROGRAM gzip REQUIRED)
   set(manpage ${CMAKE_BINARY_DIR}/doc/pipemeter.1)
   add_custom_command(
-    OUTPUT ${manpage}
+    OUTPUT ${manpage} ${manpage}.gz
     COMMAND ${CMAKE_COMMAND}
       -DPAGE_IN=${PROJECT_SOURCE_DIR}/doc/pipemeter.1.in
       -DERROR_TEXTS=${PROJECT_SOURCE_DIR}/resources/error_texts.def
       -DPAGE_OUT=${manpage}
       -DVERSION=${PROJECT_VERSION}
+      -DCOPYRIGHT=${PIPEMETER_COPYRIGHT}
+      -DLICENSE=${PIPEMETER_LICENSE}
       -P ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
+    # -n: no name or time stamp in the file, so that builds are reproducible.
+    COMMAND ${GZIP_PROGRAM} -9nkf ${manpage}
     DEPENDS
       ${PROJECT_SOURCE_DIR}/doc/pipemeter.1.in
       ${PROJECT_SOURCE_DIR}/resources/error_texts.def
       ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
+      ${PROJECT_SOURCE_DIR}/LICENSE
     COMMENT "Generating the manual page"
     VERBATIM)
-  add_custom_target(manpage ALL DEPENDS ${manpage})
+  set(debian_docs ${CMAKE_BINARY_DIR}/doc/debian)
+  add_custom_command(
+    OUTPUT ${debian_docs}/changelog.gz ${debian_docs}/copyright
+    COMMAND ${CMAKE_COMMAND}
+      -DCHANGELOG=${PROJECT_SOURCE_DIR}/CHANGELOG.md
+      -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
+      -DVERSION=${PROJECT_VERSION}
+      -DMAINTAINER=${PIPEMETER_MAINTAINER}
+      -DOUT_DIR=${debian_docs}
+      -DGZIP=${GZIP_PROGRAM}
+      -P ${PROJECT_SOURCE_DIR}/cmake/debian-docs.cmake
+    DEPENDS
+      ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+      ${PROJECT_SOURCE_DIR}/LICENSE
+      ${PROJECT_SOURCE_DIR}/cmake/debian-docs.cmake
+    COMMENT "Generating the Debian changelog and copyright file"
+    VERBATIM)
+  add_custom_target(docs ALL DEPENDS ${manpage}.gz ${debian_docs}/changelog.gz ${debian_docs}/copyright)
   install(TARGETS pipemeter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${debian_docs}/changelog.gz ${debian_docs}/copyright
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pipemeter)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PIPEMETER_MAINTAINER}")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   # Dependencies come from the binary itself: dpkg-shlibdeps, from dpkg-dev.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
