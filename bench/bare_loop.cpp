@@ -72,7 +72,8 @@ int send_all(int port, long megabytes, const char *host) {
 
 int main(int argc, char *argv[]) {
     if (argc >= 3 && strcmp(argv[1], "server") == 0) return serve(atoi(argv[2]));
-    if (argc >= 4 && strcmp(argv[1], "client") == 0) return send_all(atoi(argv[2]), atol(argv[3]), argc >= 5 ? argv[4] : "127.0.0.1");
+    if (argc >= 4 && strcmp(argv[1], "client") == 0)
+        return send_all(atoi(argv[2]), atol(argv[3]), argc >= 5 ? argv[4] : "127.0.0.1");
     fprintf(stderr, "usage: bare_loop server PORT | bare_loop client PORT MEGABYTES [HOST]\n");
     return 1;
 }

@@ -30,9 +30,11 @@ void show_usage(const char *path) {
     console_print("\n%s /H:host|/S[:n] [/P:n] [/M:n]", name);
     console_print("\n");
     console_print("\n /H:host  : Client mode, host=name/address of a machine waiting in server mode.");
-    console_print("\n /S:n     : Server mode, n=# of times to answer before exiting, default is %d.", default_server_count);
+    console_print("\n /S:n     : Server mode, n=# of times to answer before exiting, default is %d.",
+                  default_server_count);
     console_print("\n /P:n     : n=Port number, default is %d.  (Both client & server must match)", default_port);
-    console_print("\n /M:n     : n=Megabytes to transfer, default is %d. (Only valid in client mode)", default_megabytes);
+    console_print("\n /M:n     : n=Megabytes to transfer, default is %d. (Only valid in client mode)",
+                  default_megabytes);
     console_print("\n");
     console_print("\nWritten by the %s developers.", PIPEMETER_NAME);
     console_print("\n");

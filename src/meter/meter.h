@@ -16,7 +16,7 @@ struct MeterState {
     uint64_t interval_bytes;  // since the last progress line, or the start
     DWORD last_tick;          // tick of the last progress line, or the start
     DWORD start_tick;
-    float peak_rate;          // bytes per second, highest shown since the start
+    float peak_rate;  // bytes per second, highest shown since the start
 };
 
 extern TransferTotals transfer_totals;

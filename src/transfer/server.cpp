@@ -44,8 +44,7 @@ int run_server(void) {
     sockaddr_in address = ipv4_address(options.port, INADDR_ANY);
     if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         return report_failure("Failed to bind() local address to the listening socket", WSAGetLastError());
-    if (listen(listener, 0) != 0)
-        return report_failure("Failed to enter socket listen() state", WSAGetLastError());
+    if (listen(listener, 0) != 0) return report_failure("Failed to enter socket listen() state", WSAGetLastError());
 
     while (options.server_count >= 1) {
         if (options.server_count == 1) strcpy(count_word, "connection");

@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     size_t at = 0;
     while (at < size && argc < static_cast<int>(max_arguments)) {
         const void *end = memchr(data + at, 0, size - at);
-        size_t length = end != nullptr ? static_cast<size_t>(static_cast<const uint8_t *>(end) - (data + at)) : size - at;
+        size_t length =
+            end != nullptr ? static_cast<size_t>(static_cast<const uint8_t *>(end) - (data + at)) : size - at;
         char *arg = static_cast<char *>(malloc(length + 1));
         memcpy(arg, data + at, length);
         arg[length] = '\0';

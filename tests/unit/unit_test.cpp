@@ -104,9 +104,9 @@ TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSe
         fake_now = 100 + c.elapsed;
         fake_step = c.step;
         EXPECT_EQ(captured([&] { print_transfer_summary(c.bytes); }),
-                  std::string("\nTransferred ") + c.megabytes_and_seconds + " seconds.\n\nResults:" +
-                      std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate + "\n Avg--> " +
-                      c.average + "\n" + std::string(79, '-') + "\n\n\n");
+                  std::string("\nTransferred ") + c.megabytes_and_seconds +
+                      " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
+                      "\n Avg--> " + c.average + "\n" + std::string(79, '-') + "\n\n\n");
         fake_step = 0;
     }
 }
@@ -129,9 +129,12 @@ TEST(Start, AFailedOrWrongStartIsReportedCleanedUpOnceAndNeverExitsAsSuccess) {
     } cases[] = {
         {10091, 0x0101, 10091, "WSAStartup() failed, error 10091.\n\nNetwork SubSystem is unavailable"},
         {10240, 0x0101, 10240, "WSAStartup() failed, error 10240.\n\n"},
-        {0, 0x0202, 10092, "Failed to initialize WinSock, DLL does not support Sockets v1.1, error 10092.\n\n"
-                           "Wsock DLL Version out of range"},
-        {0, 0x0001, 10092, nullptr}, {0, 0x0100, 10092, nullptr}, {0, 0x0201, 10092, nullptr},
+        {0, 0x0202, 10092,
+         "Failed to initialize WinSock, DLL does not support Sockets v1.1, error 10092.\n\n"
+         "Wsock DLL Version out of range"},
+        {0, 0x0001, 10092, nullptr},
+        {0, 0x0100, 10092, nullptr},
+        {0, 0x0201, 10092, nullptr},
         {0, 0x0102, 10092, nullptr},
     };
     std::string last;
@@ -180,11 +183,21 @@ TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
         int precision;
         const char *text;
     } cases[] = {
-        {2.5, 0, "3"}, {0.5, 0, "1"}, {-2.5, 0, "-3"}, {0.25, 1, "0.3"}, {0.125, 2, "0.13"},
+        {2.5, 0, "3"},
+        {0.5, 0, "1"},
+        {-2.5, 0, "-3"},
+        {0.25, 1, "0.3"},
+        {0.125, 2, "0.13"},
         {2.675, 2, "2.67"},  // 2.6749999999999998 in 17 digits
-        {4005 * static_cast<double>(0.001f), 2, "4.01"}, {9.96, 1, "10.0"}, {0.04, 1, "0.0"}, {1e-300, 2, "0.00"},
-        {1e20, 0, "100000000000000000000"}, {3.4028234663852886e38, 0, "340282346638528860000000000000000000000"},
-        {HUGE_VAL, 2, "inf"}, {-HUGE_VAL, 0, "-inf"}, {NAN, 1, "nan"},
+        {4005 * static_cast<double>(0.001f), 2, "4.01"},
+        {9.96, 1, "10.0"},
+        {0.04, 1, "0.0"},
+        {1e-300, 2, "0.00"},
+        {1e20, 0, "100000000000000000000"},
+        {3.4028234663852886e38, 0, "340282346638528860000000000000000000000"},
+        {HUGE_VAL, 2, "inf"},
+        {-HUGE_VAL, 0, "-inf"},
+        {NAN, 1, "nan"},
     };
     char text[600];
     for (const auto &c : cases) {

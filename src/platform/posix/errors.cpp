@@ -10,6 +10,8 @@ namespace {
 
 // errno -> Windows Sockets number. A Windows socket error is 10000 + the BSD
 // errno, but Linux numbers its errno values differently, so each is named.
+// One row a line, aligned as a table.
+// clang-format off
 #define ERRNO_MAP(X)              \
     X(EINTR, 10004)               \
     X(EBADF, 10009)               \
@@ -57,6 +59,7 @@ namespace {
     X(EDQUOT, 10069)              \
     X(ESTALE, 10070)              \
     X(EREMOTE, 10071)
+// clang-format on
 
 struct ErrnoRow {
     int errno_value;

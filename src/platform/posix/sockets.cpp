@@ -64,15 +64,13 @@ bool accept_again(int listener, int errno_value) {
 #endif
     case EHOSTUNREACH:
     case ENETUNREACH:
-    case ECONNABORTED:
-        return true;
+    case ECONNABORTED: return true;
     case EOPNOTSUPP: {
         int type = 0;
         socklen_t length = sizeof type;
         return ::getsockopt(listener, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -29,7 +29,7 @@ typedef void *HINSTANCE;
 #endif
 
 #define MAKEWORD(lo, hi) ((WORD)(((BYTE)(lo)) | ((WORD)((BYTE)(hi))) << 8))
-#define LOBYTE(w) ((BYTE)((w) & 0xff))
+#define LOBYTE(w) ((BYTE)((w)&0xff))
 #define HIBYTE(w) ((BYTE)(((w) >> 8) & 0xff))
 
 // Error numbers the program names itself; all others come from the layer.
