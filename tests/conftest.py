@@ -1,6 +1,5 @@
-"""The program run as separate processes over 127.0.0.1: starting and ending
-them, raw peers, the transcripts they must print, built from their parts,
-and the checks of the numbers that vary from run to run."""
+"""The program as separate processes over 127.0.0.1, raw peers, the transcripts it
+must print built from their parts, and checks of the numbers that vary by run."""
 import math, os, re, socket, struct, subprocess, time, types, pytest
 
 PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
@@ -90,8 +89,7 @@ def send_steadily(sock, seconds, piece=16384, gap=0.04):
     return sent
 
 def status(number):
-    """What the shell sees of an exit code: its low 8 bits, never 0 for a failure."""
-    return number & 0xFF or (255 if number else 0)
+    return number & 0xFF  # what the shell sees of an exit code
 
 # The transcripts, in the program's own words.
 DASHES, WIPE = "-" * 79, "\r" + " " * 79
@@ -165,22 +163,18 @@ def rate_values(fields):
 def normalize(raw):
     t = types.SimpleNamespace(progress=[], rates=[], seconds=[], dates=[])
 
-    def progress(m):
-        values = rate_values(m.groups()[2:])
-        if values is None:
-            return m[0]
-        t.progress.append((int(m[1]) * (MB if m[2] == "MB" else 1024), m[2], values, m[0][m[0].index("  Bps"):]))
-        return ""
+    def take(into, mark, label=lambda m: ()):
+        def replace(m):
+            values = rate_values(m.groups()[-5:])
+            if values is None:
+                return m[0]
+            into.append((*label(m), values, m[0][m[0].index("  Bps"):]))
+            return mark
+        return replace
 
-    def rate(m):
-        values = rate_values(m.groups())
-        if values is None:
-            return m[0]
-        t.rates.append((values, m[0]))
-        return RATE
-
+    progress = take(t.progress, "", lambda m: (int(m[1]) * (MB if m[2] == "MB" else 1024), m[2]))
     text = re.sub(re.escape(WIPE) + r"\r(\d+)(KB|MB)-->" + RATE_LINE, progress, raw)
-    text = re.sub(RATE_LINE, rate, text)
+    text = re.sub(RATE_LINE, take(t.rates, RATE), text)
     text = re.sub(r"\d\d/\d\d/\d{4} \d\d:\d\d:\d\d", lambda m: t.dates.append(m[0]) or DATE, text)
     t.text = re.sub(r"(Transferred -?\d+MB in )(\d+\.\d\d)( seconds\.)",
                     lambda m: t.seconds.append(float(m[2])) or m[1] + SECONDS + m[3], text)
@@ -204,8 +198,7 @@ def check_units(t):
 def check_numbers(t, total):
     """One summary: labels, peak, average and date agree with total bytes moved."""
     assert len(t.seconds) == 1 and len(t.rates) == 2
-    labels = [p[0] for p in t.progress]
-    units = "".join(p[1][0] for p in t.progress)
+    labels, units = [p[0] for p in t.progress], "".join(p[1][0] for p in t.progress)
     assert labels == sorted(labels) and all(n <= total for n in labels) and re.fullmatch("K*M*", units), labels
     assert all(n >= MB if unit == "MB" else n < MB for n, unit, *_ in t.progress), labels
     assert t.rates[0][1] == (max(t.progress, key=lambda p: p[2][0])[3] if t.progress else ZERO_RATE), "peak"

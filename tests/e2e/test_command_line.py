@@ -49,16 +49,14 @@ def test_port_is_used_by_its_low_16_bits_and_shown_whole(start, arg, shown, used
 @pytest.mark.linux
 def test_unreadable_port_is_zero_and_the_system_chooses_one(start):
     server = serve(start, "/S", "/P:abc")
-    sockets = {os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in os.listdir(f"/proc/{server.proc.pid}/fd")}
-    with open("/proc/net/tcp") as table:
-        ports = [int(row.split()[1].split(":")[1], 16) for row in table
-                 if row.split()[3] == "0A" and f"socket:[{row.split()[9]}]" in sockets]
+    fds = f"/proc/{server.proc.pid}/fd"
+    sockets, rows = {os.readlink(f"{fds}/{fd}") for fd in os.listdir(fds)}, [r.split() for r in open("/proc/net/tcp")]
+    ports = [int(r[1].split(":")[1], 16) for r in rows if r[3] == "0A" and f"socket:[{r[9]}]" in sockets]
     assert len(ports) == 1, ports
     connect(ports[0]).close()
     expect(server, 0, whole_server(0, [0]))
 
 def test_error_table_source_has_its_rows():
     source = os.path.join(os.path.dirname(__file__), "../../resources/error_texts.def")
-    with open(source) as rows:
-        numbers = [int(n) for n in re.findall(r'^ERROR_TEXT\((\d+), "[^"]+"\)$', rows.read(), re.M)]
+    numbers = [int(n) for n in re.findall(r'^ERROR_TEXT\((\d+), "[^"]+"\)$', open(source).read(), re.M)]
     assert len(numbers) == len(set(numbers)) == 51 and numbers == sorted(numbers)

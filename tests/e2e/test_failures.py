@@ -5,8 +5,6 @@ from conftest import (CONNECTING, DONE, SERVER_END, SERVER_HEADER, client_start,
                       expect, free_port, listen, report, reset, serve, server_start, summary, waiting,
                       whole_client, whole_server)
 
-RESET = ("Failed on send()", 10054, "Connection reset by peer")
-
 def refused(start):
     port = free_port()
     return start("/H:127.0.0.1", f"/P:{port}"), client_start(port) + CONNECTING, (
@@ -25,7 +23,8 @@ def server_resets(megabytes):
             peer, _ = listener.accept()
             peer.recv(65536, socket.MSG_WAITALL)
             reset(peer)
-        return client, client_until_sending(port, megabytes), RESET, None
+        return client, client_until_sending(port, megabytes), (
+            "Failed on send()", 10054, "Connection reset by peer"), None
     return case
 
 def port_in_use(start):
@@ -59,22 +58,18 @@ def test_server_reports_a_peer_that_resets_and_goes_on(start):
            report("Failed on recv()", 10054, "Connection reset by peer") + SERVER_END + summary(0) +
            waiting(1, port) + SERVER_HEADER + SERVER_END + summary(0) + DONE)
 
-def in_time_wait(port):
-    with open("/proc/net/tcp") as table:
-        return any(r.split()[1].endswith(f":{port:04X}") and r.split()[3] == "06" for r in table)
-
-def wait_until(condition, limit=5):
-    end = time.monotonic() + limit
-    while not condition() and time.monotonic() < end:
-        time.sleep(0.01)
-    return condition()
-
 def test_port_held_only_in_time_wait_can_be_bound_again(start):
     port = free_port()
     with listen(port) as listener, connect(port) as peer:
         listener.accept()[0].close()  # the server's side closes first and is left in TIME_WAIT
         assert peer.recv(1) == b""
-    assert wait_until(lambda: in_time_wait(port))
+    for _ in range(500):  # the port really is in TIME_WAIT (Linux)
+        with open("/proc/net/tcp") as table:
+            if any(r.split()[1].endswith(f":{port:04X}") and r.split()[3] == "06" for r in table):
+                break
+        time.sleep(0.01)
+    else:
+        pytest.fail(f"no TIME_WAIT on port {port}")
     server = serve(start, "/S", f"/P:{port}")
     expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
     expect(server, 0, whole_server(port, [1]))

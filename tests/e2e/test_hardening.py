@@ -1,28 +1,24 @@
-"""Where a network tool really runs: started with standard streams closed, a
-burst of clients, a background job on a terminal with tostop, a log read
-while the transfer runs, and accept failing for one connection."""
-import os, pty, re, subprocess, termios, threading, time, pytest
+"""Where a network tool really runs: standard streams closed, a burst of clients, a job
+on a tostop terminal, a log read while the transfer runs, accept failing for one peer."""
+import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
 from conftest import (MB, PROGRAM, RATE_LINE, WIPE, connect, expect, free_port, listen, report, send_steadily, serve,
                       server_start, status, waiting, whole_client, whole_server)
 
 pytestmark = pytest.mark.linux
 
-def closing(fds):
-    return lambda: [os.close(fd) for fd in fds]
-
 @pytest.mark.parametrize("side, closed", [("server", [1]), ("server", [0, 1]), ("client", [1]),
                                           ("client", [0, 1, 2])])
 def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, closed):
-    port = free_port()
+    port, closing = free_port(), lambda: [os.close(fd) for fd in closed]
     if side == "client":
         with listen(port) as listener:
-            client = start("/H:127.0.0.1", f"/P:{port}", "/M:2", preexec_fn=closing(closed))
+            client = start("/H:127.0.0.1", f"/P:{port}", "/M:2", preexec_fn=closing)
             peer = listener.accept()[0]
             assert len(b"".join(iter(lambda: peer.recv(65536), b""))) == 2 * MB, "console text in the connection"
         assert client.finish()[0] == 0
         return
-    server = start("/S", f"/P:{port}", preexec_fn=closing(closed))
+    server = start("/S", f"/P:{port}", preexec_fn=closing)
     while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
         assert server.proc.poll() is None
         time.sleep(0.01)
@@ -43,11 +39,10 @@ def test_a_burst_of_clients_waits_its_turn(start):
     assert server.finish()[0] == 0
 
 def job_on_a_tostop_terminal(background):
-    """A failing client as a job on a terminal of its own: its exit status,
-    or 100 when it was stopped, and what the terminal received."""
+    """A failing client as a job on a terminal of its own: its fate and what the terminal received."""
     pid, terminal = pty.fork()
     if pid == 0:
-        fate = 100
+        fate = 100  # stopped, or still running after 20 s
         try:
             mode = termios.tcgetattr(0)
             mode[3] |= termios.TOSTOP
@@ -69,7 +64,6 @@ def job_on_a_tostop_terminal(background):
             screen += chunk
     except OSError:  # the terminal's other side has closed
         pass
-    os.close(terminal)
     return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), screen
 
 @pytest.mark.parametrize("background", [True, False])
@@ -90,12 +84,9 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
         step = lambda: peer.recv(16384)  # noqa: E731
 
     def move():  # steadily for 3 s, until the program is killed
-        try:
+        with contextlib.suppress(OSError):
             for _ in range(300):
-                step()
-                time.sleep(0.01)
-        except OSError:
-            pass
+                step(), time.sleep(0.01)
     mover = threading.Thread(target=move)
     mover.start()
     child.wait_for("B-->", 10)

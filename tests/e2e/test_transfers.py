@@ -59,7 +59,7 @@ def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start
 def test_progress_shows_at_once_on_a_terminal(start):
     port = free_port()
     master, slave = pty.openpty()
-    server = start("/S", f"/P:{port}", stdout=slave)
+    start("/S", f"/P:{port}", stdout=slave)
     os.close(slave)
     screen = b""
 
@@ -71,12 +71,9 @@ def test_progress_shows_at_once_on_a_terminal(start):
 
     read_until(b"Waiting for")
     with connect(port) as peer:
-        sent = send_steadily(peer, 1.5)
-        read_until(b"KB-->")  # the peer still holds the connection: nothing else would flush
-    read_until(b"completed successfully.\r\n")
-    server.finish()
+        send_steadily(peer, 1.5)
+        read_until(b"KB-->")  # while the peer still holds the connection
     os.close(master)
-    assert b"\r\nTransferred %dMB in " % (sent // MB) in screen
 
 @pytest.mark.soak
 def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):

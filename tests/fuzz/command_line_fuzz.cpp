@@ -1,11 +1,9 @@
-// libFuzzer target: argument vectors of any bytes and lengths through the
-// command-line reader, the usage screen and main's path up to the point where
-// a side would start waiting on the network; the rate line and the fixed-point
-// conversion with values and precisions taken from the same input.
-//
-// Input layout: the arguments, each ended by a zero byte (the first is the
-// program's path; the last may lack its zero). Each argument gets a heap block
-// of exactly its own size, so a read past its end is caught.
+// libFuzzer target: argument vectors of any bytes through the command-line
+// reader, the usage screen and main up to where a side would wait on the
+// network; then the fixed-point conversion and the rate line on a value and
+// a precision taken from the same input. The arguments are the input's
+// zero-ended pieces, each in a heap block of its own size, so a read past
+// one's end is caught.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,40 +14,6 @@
 #include "driver/options.h"
 #include "meter/meter.h"
 
-namespace {
-
-const size_t max_arguments = 256;
-
-double double_from(const uint8_t *data, size_t size) {
-    double value = 0;
-    memcpy(&value, data, size < sizeof value ? size : sizeof value);
-    return value;
-}
-
-void check_options(void) {
-    // What the reader promises whatever it was given.
-    if (options.host == nullptr || options.server_count < 0 || options.megabytes < 0 ||
-        options.megabytes > max_megabytes)
-        abort();
-}
-
-void fuzz_formatting(const uint8_t *data, size_t size) {
-    if (size == 0) return;
-    double value = double_from(data + 1, size - 1);
-    int precision = static_cast<int8_t>(data[0]);
-    char small[16];
-    char large[600];
-    size_t whole = format_fixed(value, precision, large, sizeof large);
-    size_t cut = format_fixed(value, precision, small, sizeof small);
-    if (whole != cut || strlen(small) >= sizeof small) abort();
-    if (whole < sizeof large && strlen(large) != whole) abort();
-    console_format(large, sizeof large, "%7.0f|%4.01f|%5.02f", value, value, value);
-    float rate = static_cast<float>(value);
-    print_rate_line("\r1MB-->", rate);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     // The program's bytes are not what is looked at here.
     if (freopen("/dev/null", "w", stdout) == nullptr) abort();
@@ -57,30 +21,37 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    char *argv[max_arguments + 1];
+    char *argv[257];
     int argc = 0;
-    size_t at = 0;
-    while (at < size && argc < static_cast<int>(max_arguments)) {
+    for (size_t at = 0; at < size && argc < 256;) {
         const void *end = memchr(data + at, 0, size - at);
         size_t length =
             end != nullptr ? static_cast<size_t>(static_cast<const uint8_t *>(end) - (data + at)) : size - at;
-        char *arg = static_cast<char *>(malloc(length + 1));
-        memcpy(arg, data + at, length);
-        arg[length] = '\0';
-        argv[argc++] = arg;
+        argv[argc] = static_cast<char *>(malloc(length + 1));
+        memcpy(argv[argc], data + at, length);
+        argv[argc++][length] = '\0';
         at += length + 1;
     }
     argv[argc] = nullptr;
-
     ReadResult read = read_command_line(argc, argv);
-    check_options();
+    // What the reader promises whatever it was given.
+    if (options.host == nullptr || options.server_count < 0 || options.megabytes < 0 ||
+        options.megabytes > max_megabytes)
+        abort();
     show_usage(argc > 0 ? argv[0] : nullptr);
-    // Only the paths that end at the usage screen run whole: the others would
-    // start a server or a client and wait on the network.
-    bool usage_only = read == read_help || (options.host[0] == '\0' && options.server_count <= 0);
-    if (usage_only && program_main(argc, argv) != 1) abort();
-
-    fuzz_formatting(data, size);
+    // Only the runs that end at the usage screen go whole; the others would wait on the network.
+    if ((read == read_help || (options.host[0] == '\0' && options.server_count <= 0)) && program_main(argc, argv) != 1)
+        abort();
     for (int i = 0; i < argc; ++i) free(argv[i]);
+
+    double value = 0;
+    if (size > 0) memcpy(&value, data + 1, size - 1 < sizeof value ? size - 1 : sizeof value);
+    int precision = size > 0 ? static_cast<int8_t>(data[0]) : 0;
+    char small[16], large[600];
+    size_t whole = format_fixed(value, precision, large, sizeof large);
+    if (whole != format_fixed(value, precision, small, sizeof small) || strlen(small) >= sizeof small) abort();
+    if (whole < sizeof large && strlen(large) != whole) abort();
+    console_format(large, sizeof large, "%7.0f|%4.01f|%5.02f", value, value, value);
+    print_rate_line("\r1MB-->", static_cast<float>(value));
     return 0;
 }
