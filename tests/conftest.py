@@ -70,7 +70,7 @@ def free_port():
         return s.getsockname()[1]
 
 def connect(port):
-    return socket.create_connection(("127.0.0.1", port), timeout=RUN_LIMIT)
+    return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
 
 def listen(port):
     return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds

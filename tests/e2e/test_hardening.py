@@ -86,7 +86,8 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
     def move():  # steadily for 3 s, until the program is killed
         with contextlib.suppress(OSError):
             for _ in range(300):
-                step(), time.sleep(0.01)
+                step()
+                time.sleep(0.01)
     mover = threading.Thread(target=move)
     mover.start()
     child.wait_for("B-->", 10)

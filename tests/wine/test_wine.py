@@ -4,8 +4,7 @@ import os, re, shutil, subprocess, pytest
 
 from conftest import PROGRAM, expect, free_port, serve, usage, whole_client, whole_server
 
-LINUX = {"program": os.environ["PIPEMETER_LINUX_PROGRAM"], "runner": []}
-SIDES = {"windows": {}, "linux": LINUX}
+SIDES = {"windows": {}, "linux": {"program": os.environ["PIPEMETER_LINUX_PROGRAM"], "runner": []}}
 
 @pytest.mark.parametrize("client, server", [("windows", "windows"), ("linux", "windows"), ("windows", "linux")])
 def test_transfer_between_the_builds_gives_the_same_transcripts(start, client, server):
