@@ -21,6 +21,21 @@ struct Sink {
     size_t staged;
 };
 
+// The column the cursor stands at and the widest one reached since the last
+// line end, as standard output leaves them on a terminal.
+int line_column = 0;
+int line_widest = 0;
+
+void track_column(char c) {
+    if (c == '\n') {
+        line_column = line_widest = 0;
+    } else if (c == '\r') {
+        line_column = 0;
+    } else if (++line_column > line_widest) {
+        line_widest = line_column;
+    }
+}
+
 void sink_flush_stage(Sink *sink) {
     if (sink->staged > 0) fwrite(sink->stage, 1, sink->staged, stdout);
     sink->staged = 0;
@@ -32,6 +47,7 @@ void sink_put(Sink *sink, char c) {
         return;
     }
     if (sink->staged == sizeof sink->stage) sink_flush_stage(sink);
+    track_column(c);
     sink->stage[sink->staged++] = c;
     ++sink->length;
 }
@@ -159,6 +175,16 @@ void after_print(void) {
     if (terminal_state == 1) fflush(stdout);
 }
 
+// A lead, then count copies of fill.
+void print_repeated(const char *lead, char fill, int count) {
+    char line[128];
+    memset(line, fill, sizeof line - 1);
+    line[sizeof line - 1] = '\0';
+    console_write(lead);
+    for (; count >= static_cast<int>(sizeof line - 1); count -= static_cast<int>(sizeof line - 1)) console_write(line);
+    console_write(line + (sizeof line - 1 - static_cast<size_t>(count)));
+}
+
 }  // namespace
 
 void console_print(const char *format, ...) {
@@ -169,14 +195,12 @@ void console_print(const char *format, ...) {
     after_print();
 }
 
-void console_print_line(const char *lead, char fill) {
-    char line[console_width + 1];
-    memset(line, fill, console_width);
-    line[console_width] = '\0';
-    console_print("%s%s", lead, line);
-}
+void console_print_separator(const char *lead) { print_repeated(lead, '-', console_width); }
+
+void console_wipe_line(void) { print_repeated("\r", ' ', line_widest > console_width ? line_widest : console_width); }
 
 void console_write(const char *text) {
+    for (const char *p = text; *p != '\0'; ++p) track_column(*p);
     fputs(text, stdout);
     after_print();
 }

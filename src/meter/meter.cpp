@@ -41,7 +41,7 @@ int meter_update(int32_t n) {
     float rate = static_cast<float>(static_cast<double>(static_cast<int64_t>(meter_state.interval_bytes)) /
                                     static_cast<double>(interval) * 1000.0);
     build_label();
-    console_print_line("\r", ' ');
+    console_wipe_line();
     print_rate_line(label_buffer, rate);
     // Once a second at most: a redirected log stays live, and a run killed
     // mid-transfer leaves it ending with a whole progress line.

@@ -25,7 +25,7 @@ void format_dotted_quad(char *text, size_t size, uint32_t address) {
 
 void end_transfer(SOCKET data, const char *end_line, int64_t total_bytes) {
     closesocket(data);
-    console_print_line("\r", ' ');
+    console_wipe_line();
     console_write(end_line);
     print_transfer_summary(total_bytes);
 }

@@ -6,11 +6,11 @@
 #include "transfer/transfer.h"
 
 void print_transfer_header(const SYSTEMTIME &time, const char *side_line) {
-    console_print_line("\r", '-');
+    console_print_separator("\r");
     console_print("\n                                                            %02u/%02u/%04u %02u:%02u:%02u",
                   time.wMonth, time.wDay, time.wYear, time.wHour, time.wMinute, time.wSecond);
     console_write(side_line);
-    console_print_line("\n", '-');
+    console_print_separator("\n");
     console_print("\n");
     // A redirected log being read shows who is connected while data flows.
     console_flush();
@@ -37,7 +37,7 @@ void print_transfer_summary(int64_t total_bytes) {
     }
     print_rate_line("\nPeak--> ", meter_state.peak_rate);
     print_rate_line("\n Avg--> ", average);
-    console_print_line("\n", '-');
+    console_print_separator("\n");
     console_print("\n");
     console_print("\n");
     console_print("\n");

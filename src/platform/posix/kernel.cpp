@@ -38,17 +38,14 @@ int WSACleanup(void) {
 }
 
 // Milliseconds of a monotonic clock, wrapping at 2^32 as GetTickCount does.
-// The coarse clock is read without a system call and, like the Windows tick,
-// moves in steps of a few milliseconds; the meter is called for every piece
-// of data, so the tick must cost next to nothing.
+// The meter counts whole milliseconds, and a transfer on a fast link can be
+// over in a few of them, so the clock must move in steps of 1 ms or finer:
+// the coarse clock moves by the kernel's scheduler tick (4 ms at HZ=250).
+// CLOCK_MONOTONIC is read through the vDSO, without a system call.
 DWORD GetTickCount(void) {
     if (platform_fakes.tick != nullptr) return platform_fakes.tick();
     timespec now;
-#ifdef CLOCK_MONOTONIC_COARSE
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-#else
     clock_gettime(CLOCK_MONOTONIC, &now);
-#endif
     uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<DWORD>(ms);
 }
