@@ -23,6 +23,9 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Directories as Debian wants them, whatever the umask of the build.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# Zips and tarballs in a fixed order and with fixed times (the Debian
+# generator needs no help).
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-archive.cmake)
 
 if(WIN32)
   install(TARGETS pipemeter RUNTIME DESTINATION .)
@@ -72,6 +75,14 @@ else()
     VERBATIM)
   add_custom_target(docs ALL DEPENDS ${manpage}.gz ${debian_docs}/changelog.gz ${debian_docs}/copyright)
   install(TARGETS pipemeter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A stripped program also loses the compilers' version notes, as Debian's
+  # own packages do.
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/pipemeter\" COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
+  install(FILES resources/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+    RENAME pipemeter)
   install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${debian_docs}/changelog.gz ${debian_docs}/copyright
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pipemeter)

@@ -23,10 +23,12 @@ def test_a_double_byte_name_is_cut_at_its_last_real_backslash_in_a_text_mode_fil
     data = child.out.read_bytes()  # line ends as every Windows console program writes them
     assert b"\r\n" in data and b"\n" not in data.replace(b"\r\n", b"")
 
-def test_the_file_loads_only_windows_dlls_and_names_its_version():
+def test_the_file_loads_only_windows_dlls_has_aslr_and_dep_and_names_its_version():
     dump = subprocess.run([os.environ["PIPEMETER_OBJDUMP"], "-p", PROGRAM], capture_output=True, text=True).stdout
     dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
     assert "wsock32.dll" in dlls and dlls <= {"kernel32.dll", "user32.dll", "msvcrt.dll", "wsock32.dll"}, dlls
+    flags = re.search(r"^DllCharacteristics\s+\w+\n((?:\t+\w+\n)*)", dump, re.M).group(1).split()
+    assert {"DYNAMIC_BASE", "NX_COMPAT", "HIGH_ENTROPY_VA"} <= set(flags), flags
     texts = subprocess.run([os.environ["PIPEMETER_STRINGS"], "-e", "l", PROGRAM], capture_output=True,
                            text=True).stdout.split("\n")
     assert {"StringFileInfo", "ProductName", "Pipemeter", "ProductVersion", "1.30"} <= set(texts)
