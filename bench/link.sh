@@ -5,6 +5,11 @@
 #                         addresses NET.1 (RX) and NET.2 (TX), all up;
 #                         returns non-zero if any of it cannot be made
 # link_shape TX MBIT      token bucket on TX's end, the sending side
+# link_pin RX TX NET      each side knows the other's hardware address for
+#                         good, so that a side cut off is found gone only by
+#                         its silence, never by address resolution
+# link_cut NS             pulls NS's cable: its end down, the other end
+#                         without carrier, dropping what it sends in silence
 # link_remove RX TX       removes both namespaces and with them the pair
 # payload_ceiling MBIT    the TCP payload rate a receiver can see, Mbit/s
 # average_mbit FILE       the average on a Pipemeter transcript, Mbit/s
@@ -27,6 +32,14 @@ link_make() {
 link_shape() {
   ip netns exec "$1" tc qdisc replace dev "v$1" root tbf rate "${2}mbit" burst 32kb latency 100ms 2>/dev/null
 }
+
+link_pin() {
+  local rx="$1" tx="$2" net="$3"
+  ip -n "$rx" neigh replace "$net.2" dev "v$rx" nud permanent lladdr "$(ip netns exec "$tx" cat "/sys/class/net/v$tx/address")" &&
+    ip -n "$tx" neigh replace "$net.1" dev "v$tx" nud permanent lladdr "$(ip netns exec "$rx" cat "/sys/class/net/v$rx/address")"
+}
+
+link_cut() { ip -n "$1" link set "v$1" down; }
 
 link_remove() {
   ip netns del "$1" 2>/dev/null || true

@@ -3,7 +3,7 @@
 # .exe that needs no DLL beyond those every Windows has.
 enable_language(RC)
 
-target_sources(pipemeter_core PRIVATE src/platform/win/console_win.cpp)
+target_sources(pipemeter_core PRIVATE src/platform/win/console_win.cpp src/platform/win/sockets_win.cpp)
 target_link_libraries(pipemeter_core PUBLIC wsock32)
 
 # The resources go into the program itself: LoadStringA reads the table from

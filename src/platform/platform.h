@@ -11,6 +11,8 @@
 
 #include <cstddef>
 
+#include "platform/peer.h"
+
 // Services of our own that both layers provide.
 
 // Called first in main, before the first print or socket: makes sure the

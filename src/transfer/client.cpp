@@ -66,6 +66,9 @@ int run_client(void) {
     console_flush();
     if (connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         return report_failure("Failed to connect socket to server", WSAGetLastError());
+    // Only now, so connecting takes as long as it always has; a server whose
+    // host vanished fails the sends below in bounded time.
+    watch_peer(s);
 
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -57,6 +57,8 @@ int run_server(void) {
         SOCKET data = accept(listener, reinterpret_cast<sockaddr *>(&address), &length);
         if (data == INVALID_SOCKET)
             return report_failure("Failed to accept() incoming connection attempts", WSAGetLastError());
+        // A client whose host vanished fails the receive below in bounded time.
+        watch_peer(data);
 
         SYSTEMTIME now;
         GetLocalTime(&now);

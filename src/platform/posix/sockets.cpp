@@ -6,10 +6,12 @@
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "platform/posix/layer.h"
+#include "platform/peer.h"
 
 static_assert(sizeof(winsock::sockaddr_in) == sizeof(::sockaddr_in), "IPv4 address layout");
 static_assert(sizeof(winsock::sockaddr) == sizeof(::sockaddr), "socket address layout");
@@ -98,6 +100,23 @@ void from_system(const ::sockaddr_in &in, winsock::sockaddr *name, int *namelen)
 
 void close_all_sockets(void) {
     while (open_count > 0) ::close(open_sockets[--open_count]);
+}
+
+// Keepalive finds a peer gone while nothing is to be sent (the server's
+// side); the user timeout one that stops acknowledging data (the client's),
+// and on Linux also ends keepalive, by time rather than by count. A dead peer
+// then fails recv and send with ETIMEDOUT. Refusals leave the socket as it was.
+void watch_peer(SOCKET s) {
+    const int settings[][3] = {
+        {SOL_SOCKET, SO_KEEPALIVE, 1},
+        {IPPROTO_TCP, TCP_KEEPIDLE, peer_idle_seconds},
+        {IPPROTO_TCP, TCP_KEEPINTVL, peer_probe_interval_seconds},
+        {IPPROTO_TCP, TCP_KEEPCNT, peer_probe_count},
+#ifdef TCP_USER_TIMEOUT
+        {IPPROTO_TCP, TCP_USER_TIMEOUT, peer_silence_limit_seconds * 1000},
+#endif
+    };
+    for (const auto &setting : settings) ::setsockopt(s, setting[0], setting[1], &setting[2], sizeof setting[2]);
 }
 
 namespace winsock {

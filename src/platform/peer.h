@@ -1,0 +1,21 @@
+// Noticing a peer whose host has gone. Core code sees it through platform.h;
+// each layer's own files include it after their declaration of SOCKET.
+#pragma once
+
+// Makes a connected data socket notice a peer whose host is gone without a
+// word (power, cable or network lost, no FIN or reset ever sent): the next
+// recv or send then fails with 10060 instead of waiting forever. A system
+// that refuses the settings leaves the socket as it was.
+void watch_peer(SOCKET s);
+
+// The timings watch_peer sets, the same on every system. A live peer answers
+// probes and acknowledges data, so none of them ever ends its connection.
+// The first probe after 20 s of silence: a quiet live peer costs one packet then.
+const int peer_idle_seconds = 20;
+// Then one every 5 s, several before the limit, so one lost probe ends nothing.
+const int peer_probe_interval_seconds = 5;
+// 20 + 5 * 5 = 45 s, the limit below, where a system counts probes instead.
+const int peer_probe_count = 5;
+// Unanswered probes or unacknowledged data for 45 s end the connection: well
+// past 30 s of silence from a live host, reported within a minute of a dead one.
+const int peer_silence_limit_seconds = 45;

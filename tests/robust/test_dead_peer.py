@@ -1,0 +1,80 @@
+"""A peer whose host vanishes mid-transfer (its cable pulled: no FIN, no reset ever
+comes) is reported as timed out within a minute by the timings the program ships
+with, and a live peer silent for longer is not cut. Each case has its own pair of
+network namespaces and all run side by side. Exits 77 (skipped) where namespaces
+cannot be made."""
+import os, shutil, subprocess, sys, time, pytest
+
+from conftest import (DONE, PROGRAM, SERVER_END, SERVER_HEADER, client_start, expect, header, report, server_start,
+                      summary, waiting, whole_client)
+
+LINK = os.path.join(os.path.dirname(__file__), "../../bench/link.sh")
+IP = shutil.which("ip")
+TIMED_OUT = (10060, "Connection timed out")
+# A raw client: connects, then sends so many MB and waits until all is
+# acknowledged, pauses so many seconds, and so on; says "sent" after each send.
+RAW = """import array, fcntl, socket, sys, termios, time
+s = socket.create_connection((sys.argv[1], int(sys.argv[2])))
+for i, n in enumerate(map(int, sys.argv[3:])):
+    if i % 2:
+        time.sleep(n)
+        continue
+    s.sendall(bytes(n << 20))
+    left = array.array("i", [1])
+    while left[0]:
+        fcntl.ioctl(s, termios.TIOCOUTQ, left)
+        time.sleep(0.01)
+    print("sent", flush=True)
+"""
+
+def link(*args):
+    return subprocess.run(["bash", "-c", f'source "{LINK}" && "$@"', "link", *args], capture_output=True).returncode == 0
+
+@pytest.fixture
+def pairs():
+    """Three pairs of namespaces (server side, client side, network), removed at the end."""
+    made = [(f"pmd{os.getpid()}{i}s", f"pmd{os.getpid()}{i}c", f"10.197.{i}") for i in range(3)]
+    try:
+        if os.geteuid() != 0 or IP is None:
+            pytest.exit("SKIPPED: needs root and ip (iproute2) to make network namespaces", returncode=77)
+        if not all(link("link_make", *pair) and link("link_pin", *pair) for pair in made):
+            pytest.exit("SKIPPED: cannot make network namespaces joined by a veth pair", returncode=77)
+        yield made
+    finally:
+        for pair in made:
+            link("link_remove", *pair[:2])
+
+def test_a_vanished_peer_times_out_within_a_minute_and_a_silent_live_one_is_kept(start, pairs):
+    inside = lambda ns, *args: start("netns", "exec", ns, *args, program=IP)
+    (s1, c1, n1), (s2, c2, n2), (s3, c3, n3) = pairs
+    servers = [inside(s, PROGRAM, f"/S:{count}", "/P:7777").wait_for("Waiting for")
+               for s, count in ((s1, 2), (s2, 1), (s3, 1))]
+    # 1: a client whose host vanishes after 3 MB; 2: a server whose host vanishes.
+    gone_client = inside(c1, sys.executable, "-c", RAW, f"{n1}.1", "7777", "3", "600").wait_for("sent")
+    client = inside(c2, PROGRAM, f"/H:{n2}.1", "/P:7777", "/M:1000000").wait_for("Sending")
+    # 3: a live client silent for longer than the idle time and the limit.
+    quiet = inside(c3, sys.executable, "-c", RAW, f"{n3}.1", "7777", "1", "50", "1").wait_for("sent")
+    time.sleep(0.5)
+    cut = time.monotonic()
+    assert link("link_cut", c1) and link("link_cut", s2)
+    gone_client.proc.kill()
+    servers[1].proc.kill()
+    keepalive = subprocess.run([IP, "netns", "exec", s3, "ss", "-tnoH"], capture_output=True, text=True).stdout
+    assert "timer:(keepalive" in keepalive, keepalive
+    ended = {"server": lambda: "Failed on recv()" in servers[0].text(), "client": lambda: client.proc.poll() is not None}
+    seconds = {}
+    while len(seconds) < 2 and time.monotonic() < cut + 90:
+        seconds.update({side: time.monotonic() - cut for side, end in ended.items() if side not in seconds and end()})
+        time.sleep(0.05)
+    print(f"\ndead client reported by the server after {seconds.get('server', 0):.1f} s, "
+          f"dead server by the client after {seconds.get('client', 0):.1f} s")
+    assert len(seconds) == 2 and all(30 < t < 60 for t in seconds.values()), seconds
+    expect(inside(s1, PROGRAM, "/H:127.0.0.1", "/P:7777", "/M:1"), 0, whole_client(7777, 1))
+    expect(servers[0], 0, server_start(7777) + waiting(2, 7777) + header(f"\rClient connected from {n1}.2") +
+           report("Failed on recv()", *TIMED_OUT) + SERVER_END + summary(3) + waiting(1, 7777) + SERVER_HEADER +
+           SERVER_END + summary(1) + DONE)
+    expect(client, TIMED_OUT[0], client_start(7777) + f"\n\nConnecting to {n2}.1..." +
+           header(f"\rSending 1000000MB to {n2}.1") + report("Failed on send()", *TIMED_OUT))
+    expect(servers[2], 0, server_start(7777) + waiting(1, 7777) + header(f"\rClient connected from {n3}.2") +
+           SERVER_END + summary(2) + DONE)
+    assert quiet.finish() == (0, "sent\nsent\n")
