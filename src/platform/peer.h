@@ -9,7 +9,8 @@
 void watch_peer(SOCKET s);
 
 // The timings watch_peer sets, the same on every system. A live peer answers
-// probes and acknowledges data, so none of them ever ends its connection.
+// probes and takes data, so none of them ends its connection; one whose
+// program is stopped takes no data and is ended after the limit all the same.
 // The first probe after 20 s of silence: a quiet live peer costs one packet then.
 const int peer_idle_seconds = 20;
 // Then one every 5 s, several before the limit, so one lost probe ends nothing.

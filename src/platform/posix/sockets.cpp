@@ -103,15 +103,18 @@ void close_all_sockets(void) {
 }
 
 // Keepalive finds a peer gone while nothing is to be sent (the server's
-// side); the user timeout one that stops acknowledging data (the client's),
-// and on Linux also ends keepalive, by time rather than by count. A dead peer
-// then fails recv and send with ETIMEDOUT. Refusals leave the socket as it was.
+// side); the user timeout one that acknowledges no data or keeps its window
+// shut (the client's), and also ends keepalive, by time rather than by count.
+// A dead peer then fails recv and send with ETIMEDOUT. Refusals leave the
+// socket as it was.
 void watch_peer(SOCKET s) {
     const int settings[][3] = {
         {SOL_SOCKET, SO_KEEPALIVE, 1},
+#ifdef TCP_KEEPIDLE
         {IPPROTO_TCP, TCP_KEEPIDLE, peer_idle_seconds},
         {IPPROTO_TCP, TCP_KEEPINTVL, peer_probe_interval_seconds},
         {IPPROTO_TCP, TCP_KEEPCNT, peer_probe_count},
+#endif
 #ifdef TCP_USER_TIMEOUT
         {IPPROTO_TCP, TCP_USER_TIMEOUT, peer_silence_limit_seconds * 1000},
 #endif

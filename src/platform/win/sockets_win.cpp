@@ -1,7 +1,8 @@
-// The Windows side of watching a data socket's peer. Windows 10 (1709 and
-// later) takes the keepalive timings and a retransmission limit as TCP
-// options through the same setsockopt as Windows Sockets 1.1; older systems
-// refuse them and keep their own, much longer, timings.
+// The Windows side of watching a data socket's peer. The keepalive timings
+// (Windows 10 1709 and later) and the retransmission limit (Vista and later)
+// are TCP options of the same setsockopt as Windows Sockets 1.1; a system
+// that refuses one keeps its own, much longer, timing for it (Wine 8 takes
+// only SO_KEEPALIVE, with the host's two hours before the first probe).
 #include "platform/platform.h"
 
 namespace {
