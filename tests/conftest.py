@@ -13,11 +13,10 @@ class Child:
     """One run of the program, its standard output and error in files."""
 
     def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):
-        self.out, self.err, self.windows = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err", str(program).endswith(".exe")
-        # qemu-user hands the program its argv[0] from -0.
-        command = [*runner, *(["-0", argv0] if runner and argv0 else []), program, *args]
-        if not runner and argv0:
-            command[0] = argv0
+        self.out, self.err = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err"
+        self.windows = str(program).endswith(".exe")
+        # Under qemu-user the program's argv[0] is given with -0.
+        command = [*runner, *(["-0", argv0, program] if runner and argv0 else [argv0 or program]), *args]
         popen.setdefault("stdin", subprocess.DEVNULL)
         with open(self.out, "wb") as out, open(self.err, "wb") as err:
             self.proc = subprocess.Popen(command, executable=None if runner else program,
