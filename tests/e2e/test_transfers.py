@@ -27,8 +27,9 @@ def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
             for _ in runs]
     got = [rate[0][0] for rate in expect(server, 0, whole_server(port, [1 for _ in runs])).rates[1::2]]
     ms = [sorted(MB * 1000 / rate for rate in side)[10] for side in (sent, got)]  # the medians; inf reads 0
-    slack = 5 if RUNNER else 1  # under an emulator each side's system calls cost more, and unevenly
-    assert max(ms) <= 1.5 * (min(ms) + slack) and math.isfinite(max(sent + got)), (sent, got)
+    # Under qemu-user or Wine each side's system calls cost more, and unevenly (the server's most).
+    ratio, slack = (2.5, 5) if RUNNER else (1.5, 1)
+    assert max(ms) <= ratio * (min(ms) + slack) and math.isfinite(max(sent + got)), (sent, got)
 
 def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     port = free_port()
