@@ -35,6 +35,20 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
   include(GNUInstallDirs)
+  # The Debian name of the target: the cross toolchain files set it, a native
+  # build asks dpkg.
+  if(NOT PIPEMETER_DEB_ARCH)
+    execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE PIPEMETER_DEB_ARCH
+      OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+  # The static program goes as a tarball to unpack anywhere: the program,
+  # its manual page and the license at the top. The Debian package follows
+  # Debian's layout.
+  if(PIPEMETER_STATIC)
+    set(program_dir .)
+  else()
+    set(program_dir ${CMAKE_INSTALL_BINDIR})
+  endif()
   find_program(GZIP_PROGRAM gzip REQUIRED)
   set(manpage ${CMAKE_BINARY_DIR}/doc/pipemeter.1)
   add_custom_command(
@@ -74,28 +88,39 @@ else()
     COMMENT "Generating the Debian changelog and copyright file"
     VERBATIM)
   add_custom_target(docs ALL DEPENDS ${manpage}.gz ${debian_docs}/changelog.gz ${debian_docs}/copyright)
-  install(TARGETS pipemeter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS pipemeter RUNTIME DESTINATION ${program_dir})
   # A stripped program also loses the compilers' version notes, as Debian's
   # own packages do.
   install(CODE "if(CMAKE_INSTALL_DO_STRIP)
     execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
-      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/pipemeter\" COMMAND_ERROR_IS_FATAL ANY)
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${program_dir}/pipemeter\" COMMAND_ERROR_IS_FATAL ANY)
   endif()")
-  install(FILES resources/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
-    RENAME pipemeter)
-  install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${debian_docs}/changelog.gz ${debian_docs}/copyright
-    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pipemeter)
+  if(PIPEMETER_STATIC)
+    install(FILES ${manpage} LICENSE DESTINATION .)
+    set(CPACK_GENERATOR TGZ)
+    set(CPACK_PACKAGE_FILE_NAME pipemeter-${PROJECT_VERSION}-linux-${PIPEMETER_DEB_ARCH})
+  else()
+    install(FILES resources/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+      RENAME pipemeter)
+    install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${debian_docs}/changelog.gz ${debian_docs}/copyright
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pipemeter)
 
-  set(CPACK_GENERATOR DEB)
-  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SECTION net)
-  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PIPEMETER_MAINTAINER}")
-  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-  # Dependencies come from the binary itself: dpkg-shlibdeps, from dpkg-dev.
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION net)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PIPEMETER_MAINTAINER}")
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${PIPEMETER_DEB_ARCH})
+    # Depends comes from the built program when the package is made: the C
+    # library's newest symbol version it needs. dpkg-shlibdeps would read
+    # the same from the host's libc6, and finds none for a foreign target.
+    set(CPACK_PIPEMETER_PROGRAM ${CMAKE_BINARY_DIR}/pipemeter)
+    set(CPACK_PIPEMETER_OBJDUMP ${CMAKE_OBJDUMP})
+    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/debian-depends.cmake)
+  endif()
 endif()
 
 include(CPack)

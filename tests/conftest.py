@@ -1,9 +1,10 @@
 """The program as separate processes over 127.0.0.1, raw peers, the transcripts it
 must print built from their parts, and checks of the numbers that vary by run."""
-import math, os, re, socket, struct, subprocess, time, types, pytest
+import math, os, re, shlex, socket, struct, subprocess, time, types, pytest
 
 PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
-RUNNER = os.environ.get("PIPEMETER_E2E_RUNNER")  # wine, for the Windows program
+# What starts the program where it is foreign: qemu-user and its arguments, or wine.
+RUNNER = shlex.split(os.environ.get("PIPEMETER_RUNNER", ""))
 START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
 MB = 1 << 20
 socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an end
@@ -11,9 +12,11 @@ socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an en
 class Child:
     """One run of the program, its standard output and error in files."""
 
-    def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=[RUNNER] if RUNNER else [], **popen):
-        self.out, self.err, self.runner = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err", runner
-        command = [*runner, program, *args] if runner else [argv0 or program, *args]
+    def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):
+        self.out, self.err = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err"
+        self.windows = str(program).endswith(".exe")
+        # Under qemu-user the program's argv[0] is given with -0.
+        command = [*runner, *(["-0", argv0, program] if runner and argv0 else [argv0 or program]), *args]
         popen.setdefault("stdin", subprocess.DEVNULL)
         with open(self.out, "wb") as out, open(self.err, "wb") as err:
             self.proc = subprocess.Popen(command, executable=None if runner else program,
@@ -22,7 +25,7 @@ class Child:
     def text(self):
         data = self.out.read_bytes()
         # A Windows console program writes its line ends as "\r\n".
-        return (data.replace(b"\r\n", b"\n") if self.runner else data).decode("latin-1")
+        return (data.replace(b"\r\n", b"\n") if self.windows else data).decode("latin-1")
 
     def wait_for(self, needle, limit=START_LIMIT):
         end = time.monotonic() + limit

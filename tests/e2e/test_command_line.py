@@ -1,10 +1,10 @@
 """The command line as the real program reads it: usage screen, counts, ports."""
 import os, re, pytest
 
-from conftest import (PROGRAM, RUNNER, connect, expect, free_port, listen, serve, usage, whole_client,
+from conftest import (PROGRAM, connect, expect, free_port, listen, serve, usage, whole_client,
                       whole_server)
 
-SHOWN_NAME = "pipemeter.exe" if RUNNER else PROGRAM  # Wine hands over a Windows path
+SHOWN_NAME = "pipemeter.exe" if PROGRAM.endswith(".exe") else PROGRAM  # Wine hands over a Windows path
 
 @pytest.mark.parametrize("args", [
     [], ["/H:"], ["/P:7777", "/M:5", "extra"], ["/?"], ["-?"], ["/help"], ["-HELP"], ["/hElP"],

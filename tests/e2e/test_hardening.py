@@ -2,8 +2,8 @@
 on a tostop terminal, a log read while the transfer runs, accept failing for one peer."""
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
-from conftest import (MB, PROGRAM, RATE_LINE, WIPE, connect, expect, free_port, listen, report, send_steadily, serve,
-                      server_start, status, waiting, whole_client, whole_server)
+from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, connect, expect, free_port, listen, report,
+                      send_steadily, serve, server_start, status, waiting, whole_client, whole_server)
 
 pytestmark = pytest.mark.linux
 
@@ -47,7 +47,7 @@ def job_on_a_tostop_terminal(background):
             mode = termios.tcgetattr(0)
             mode[3] |= termios.TOSTOP
             termios.tcsetattr(0, termios.TCSANOW, mode)
-            job = subprocess.Popen([PROGRAM, "/H:127.0.0.1", "/P:1"], stdout=subprocess.DEVNULL,
+            job = subprocess.Popen([*RUNNER, PROGRAM, "/H:127.0.0.1", "/P:1"], stdout=subprocess.DEVNULL,
                                    process_group=0 if background else None)
             for _ in range(1000):
                 done, code = os.waitpid(job.pid, os.WUNTRACED | os.WNOHANG)
@@ -102,7 +102,7 @@ def test_accept_is_tried_again_after_a_connections_own_error(start, error, numbe
     port = free_port()
     env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")  # not under ptrace
     strace = ["strace", "-f", "-o", os.devnull, "-e", "trace=accept4", "-e", f"inject=accept4:error={error}:when=1"]
-    server = serve(start, "/S", f"/P:{port}", runner=strace, env=env)
+    server = serve(start, "/S", f"/P:{port}", runner=strace + RUNNER, env=env)
     if number:
         expect(server, number, server_start(port) + waiting(1, port) +
                report("Failed to accept() incoming connection attempts", 10024, "Too many open files"))

@@ -1,8 +1,8 @@
 """Whole transfers: the program against itself and against peers written here."""
 import math, os, pty, re, select, subprocess, time, pytest
 
-from conftest import (DONE, MB, check_numbers, connect, expect, free_port, listen, send_steadily, serve, waiting,
-                      whole_client, whole_server)
+from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily, serve,
+                      waiting, whole_client, whole_server)
 
 @pytest.mark.parametrize("args, megabytes", [
     (["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10), (["-M:-1"], 10), (["/M:4294967298"], 2),
@@ -14,6 +14,12 @@ def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes)
     check_numbers(expect(client, 0, whole_client(port, megabytes)), megabytes * MB)
     check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
 
+def test_a_host_name_is_read_from_etc_hosts(start):  # the static program loads no module for it
+    port = free_port()
+    server = serve(start, "/S", f"/P:{port}")
+    expect(start("/H:localhost", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
+    expect(server, 0, whole_server(port, [1]))
+
 def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
     port, runs = free_port(), range(20)
     server = serve(start, "/S:20", f"/P:{port}")
@@ -21,7 +27,9 @@ def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
             for _ in runs]
     got = [rate[0][0] for rate in expect(server, 0, whole_server(port, [1 for _ in runs])).rates[1::2]]
     ms = [sorted(MB * 1000 / rate for rate in side)[10] for side in (sent, got)]  # the medians; inf reads 0
-    assert max(ms) <= 1.5 * (min(ms) + 1) and math.isfinite(max(sent + got)), (sent, got)
+    # Under qemu-user or Wine each side's system calls cost more, and unevenly (the server's most).
+    ratio, slack = (2.5, 5) if RUNNER else (1.5, 1)
+    assert max(ms) <= ratio * (min(ms) + slack) and math.isfinite(max(sent + got)), (sent, got)
 
 def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     port = free_port()

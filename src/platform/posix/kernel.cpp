@@ -14,7 +14,7 @@
 #include "platform/posix/layer.h"
 #include "platform/posix/test_seams.h"
 
-PlatformFakes platform_fakes = {nullptr, nullptr, nullptr};
+PlatformFakes platform_fakes = {nullptr, nullptr, nullptr, nullptr};
 int platform_cleanup_calls = 0;
 
 int WSAStartup(WORD requested, WSADATA *data) {
@@ -37,25 +37,38 @@ int WSACleanup(void) {
     return 0;
 }
 
+// 0 or the error number. A clock can fail: a 32-bit time_t cannot hold a
+// date after 2038-01-19 03:14:07 UTC (EOVERFLOW), and what it wrote is then
+// not to be read.
+static int read_clock(clockid_t clock, timespec *now) {
+    if (clock == CLOCK_REALTIME && platform_fakes.realtime != nullptr) return platform_fakes.realtime(now);
+    return clock_gettime(clock, now) == 0 ? 0 : errno;
+}
+
 // Milliseconds of a monotonic clock, wrapping at 2^32 as GetTickCount does.
 // The meter counts whole milliseconds, and a transfer on a fast link can be
 // over in a few of them, so the clock must move in steps of 1 ms or finer:
 // the coarse clock moves by the kernel's scheduler tick (4 ms at HZ=250).
-// CLOCK_MONOTONIC is read through the vDSO, without a system call.
+// CLOCK_MONOTONIC is read through the vDSO, without a system call. A clock
+// that cannot be read stands still at its last reading.
 DWORD GetTickCount(void) {
     if (platform_fakes.tick != nullptr) return platform_fakes.tick();
+    static DWORD last = 0;
     timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    if (read_clock(CLOCK_MONOTONIC, &now) != 0) return last;
     uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
-    return static_cast<DWORD>(ms);
+    last = static_cast<DWORD>(ms);
+    return last;
 }
 
+// A date that cannot be read or converted stays all zeros, which no real
+// date prints as.
 void GetLocalTime(SYSTEMTIME *time) {
     if (time == nullptr) return;
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm local;
     memset(time, 0, sizeof *time);
+    timespec now;
+    if (read_clock(CLOCK_REALTIME, &now) != 0) return;
+    tm local;
     if (localtime_r(&now.tv_sec, &local) == nullptr) return;
     time->wYear = static_cast<WORD>(local.tm_year + 1900);
     time->wMonth = static_cast<WORD>(local.tm_mon + 1);
