@@ -6,8 +6,7 @@ cannot be made."""
 import os, shutil, subprocess, sys, time, pytest
 
 from conftest import (DONE, PROGRAM, RUNNER, SERVER_END, SERVER_HEADER, client_start, expect, header, report,
-                      server_start,
-                      summary, waiting, whole_client)
+                      server_start, summary, waiting, whole_client)
 
 LINK = os.path.join(os.path.dirname(__file__), "../../bench/link.sh")
 IP = shutil.which("ip")
