@@ -1,8 +1,8 @@
 """Whole transfers: the program against itself and against peers written here."""
 import math, os, pty, re, select, subprocess, time, pytest
 
-from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily, serve,
-                      waiting, whole_client, whole_server)
+from conftest import (DONE, MB, PROGRAM, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily,
+                      serve, waiting, whole_client, whole_server)
 
 @pytest.mark.parametrize("args, megabytes", [
     (["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10), (["-M:-1"], 10), (["/M:4294967298"], 2),
@@ -14,10 +14,14 @@ def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes)
     check_numbers(expect(client, 0, whole_client(port, megabytes)), megabytes * MB)
     check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
 
-def test_a_host_name_is_read_from_etc_hosts(start):  # the static program loads no module for it
-    port = free_port()
+def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static program loads no module for it
+    port, hosts = free_port(), tmp_path / "hosts"
+    hosts.write_text("127.0.0.1 pipemeter-test-host\n")
     server = serve(start, "/S", f"/P:{port}")
-    expect(start("/H:localhost", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
+    # In a mount namespace of its own, where /etc/hosts is the file above.
+    client = start("-rm", "sh", "-c", 'mount --bind "$0" /etc/hosts && exec "$@"', hosts, *RUNNER, PROGRAM,
+                   "/H:pipemeter-test-host", f"/P:{port}", "/M:1", program="unshare", runner=[])
+    expect(client, 0, whole_client(port, 1))
     expect(server, 0, whole_server(port, [1]))
 
 def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
