@@ -15,12 +15,16 @@ def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes)
     check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
 
 def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static program loads no module for it
-    port, hosts = free_port(), tmp_path / "hosts"
-    hosts.write_text("127.0.0.1 pipemeter-test-host\n")
+    port, layer = free_port(), tmp_path / "etc"
+    for folder in ("upper", "work"):
+        (layer / folder).mkdir(parents=True)
     server = serve(start, "/S", f"/P:{port}")
-    # In a mount namespace of its own, where /etc/hosts is the file above (one
-    # of the user's own where not root: a chrooted root may not make that).
-    client = start("-m" if os.geteuid() == 0 else "-rm", "sh", "-c", 'mount --bind "$0" /etc/hosts && exec "$@"', hosts, *RUNNER, PROGRAM,
+    # In a mount namespace of its own, /etc under a layer whose hosts file names
+    # one host, whether or not the system has such a file (one of the user's
+    # own where not root: a chrooted root may not make that).
+    etc_hosts = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
+                 ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts && exec "$@"')
+    client = start("-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, layer, *RUNNER, PROGRAM,
                    "/H:pipemeter-test-host", f"/P:{port}", "/M:1", program="unshare", runner=[])
     expect(client, 0, whole_client(port, 1))
     expect(server, 0, whole_server(port, [1]))
