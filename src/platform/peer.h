@@ -11,12 +11,13 @@ void watch_peer(SOCKET s);
 // The timings watch_peer sets, the same on every system. A live peer answers
 // probes and takes data, so none of them ends its connection; one whose
 // program is stopped takes no data and is ended after the limit all the same.
+// Unanswered probes or unacknowledged data for 45 s end the connection: well
+// past 30 s of silence from a live host, reported within a minute of a dead one.
+const int peer_silence_limit_seconds = 45;
 // The first probe after 20 s of silence: a quiet live peer costs one packet then.
 const int peer_idle_seconds = 20;
 // Then one every 5 s, several before the limit, so one lost probe ends nothing.
 const int peer_probe_interval_seconds = 5;
-// 20 + 5 * 5 = 45 s, the limit below, where a system counts probes instead.
-const int peer_probe_count = 5;
-// Unanswered probes or unacknowledged data for 45 s end the connection: well
-// past 30 s of silence from a live host, reported within a minute of a dead one.
-const int peer_silence_limit_seconds = 45;
+// As many as fit between the first and the limit, where a system counts
+// probes instead of timing them (5).
+const int peer_probe_count = (peer_silence_limit_seconds - peer_idle_seconds) / peer_probe_interval_seconds;
