@@ -14,7 +14,7 @@ class Child:
 
     def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):
         self.out, self.err = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err"
-        self.windows = any(str(word).endswith(".exe") for word in (program, *args))
+        self.windows = str(program).endswith(".exe")
         # Under qemu-user the program's argv[0] is given with -0.
         command = [*runner, *(["-0", argv0, program] if runner and argv0 else [argv0 or program]), *args]
         popen.setdefault("stdin", subprocess.DEVNULL)

@@ -1,7 +1,7 @@
 """Whole transfers: the program against itself and against peers written here."""
 import math, os, pty, re, select, subprocess, time, pytest
 
-from conftest import (DONE, MB, PROGRAM, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily,
+from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily,
                       serve, waiting, whole_client, whole_server)
 
 @pytest.mark.parametrize("args, megabytes", [
@@ -24,8 +24,8 @@ def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static prog
     # own where not root: a chrooted root may not make that).
     etc_hosts = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
                  ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts && exec "$@"')
-    client = start("-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, layer, *RUNNER, PROGRAM,
-                   "/H:pipemeter-test-host", f"/P:{port}", "/M:1", program="unshare", runner=[])
+    client = start("/H:pipemeter-test-host", f"/P:{port}", "/M:1",
+                   runner=["unshare", "-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, layer, *RUNNER])
     expect(client, 0, whole_client(port, 1))
     expect(server, 0, whole_server(port, [1]))
 

@@ -45,15 +45,16 @@ def pairs():
             link("link_remove", *pair[:2])
 
 def test_a_vanished_peer_times_out_within_a_minute_and_a_silent_live_one_is_kept(start, pairs):
-    inside = lambda ns, *args: start("netns", "exec", ns, *args, program=IP, runner=[])
+    def inside(ns, *args, program=PROGRAM):  # the program through its runner, a raw peer as it is
+        return start(*args, program=program, runner=[IP, "netns", "exec", ns, *(RUNNER if program == PROGRAM else [])])
     (s1, c1, n1), (s2, c2, n2), (s3, c3, n3) = pairs
-    servers = [inside(s, *RUNNER, PROGRAM, f"/S:{count}", "/P:7777").wait_for("Waiting for")
+    servers = [inside(s, f"/S:{count}", "/P:7777").wait_for("Waiting for")
                for s, count in ((s1, 2), (s2, 1), (s3, 1))]
     # 1: a client whose host vanishes after 3 MB; 2: a server whose host vanishes.
-    gone_client = inside(c1, sys.executable, "-c", RAW, f"{n1}.1", "7777", "3", "600").wait_for("sent")
-    client = inside(c2, *RUNNER, PROGRAM, f"/H:{n2}.1", "/P:7777", "/M:1000000").wait_for("Sending")
+    gone_client = inside(c1, "-c", RAW, f"{n1}.1", "7777", "3", "600", program=sys.executable).wait_for("sent")
+    client = inside(c2, f"/H:{n2}.1", "/P:7777", "/M:1000000").wait_for("Sending")
     # 3: a live client silent for longer than the idle time and the limit.
-    quiet = inside(c3, sys.executable, "-c", RAW, f"{n3}.1", "7777", "1", "50", "1").wait_for("sent")
+    quiet = inside(c3, "-c", RAW, f"{n3}.1", "7777", "1", "50", "1", program=sys.executable).wait_for("sent")
     time.sleep(0.5)
     cut = time.monotonic()
     assert link("link_cut", c1) and link("link_cut", s2)
@@ -69,7 +70,7 @@ def test_a_vanished_peer_times_out_within_a_minute_and_a_silent_live_one_is_kept
     print(f"\ndead client reported by the server after {seconds.get('server', 0):.1f} s, "
           f"dead server by the client after {seconds.get('client', 0):.1f} s")
     assert len(seconds) == 2 and all(30 < t < 60 for t in seconds.values()), seconds
-    expect(inside(s1, *RUNNER, PROGRAM, "/H:127.0.0.1", "/P:7777", "/M:1"), 0, whole_client(7777, 1))
+    expect(inside(s1, "/H:127.0.0.1", "/P:7777", "/M:1"), 0, whole_client(7777, 1))
     expect(servers[0], 0, server_start(7777) + waiting(2, 7777) + header(f"\rClient connected from {n1}.2") +
            report("Failed on recv()", *TIMED_OUT) + SERVER_END + summary(3) + waiting(1, 7777) + SERVER_HEADER +
            SERVER_END + summary(1) + DONE)
