@@ -1,5 +1,5 @@
 """Whole transfers: the program against itself and against peers written here."""
-import math, os, pty, re, select, subprocess, time, pytest
+import os, pty, re, select, subprocess, time, pytest
 
 from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily,
                       serve, waiting, whole_client, whole_server)
@@ -38,7 +38,9 @@ def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
     ms = [sorted(MB * 1000 / rate for rate in side)[10] for side in (sent, got)]  # the medians; inf reads 0
     # Under qemu-user or Wine each side's system calls cost more, and unevenly (the server's most).
     ratio, slack = (2.5, 5) if RUNNER else (1.5, 1)
-    assert max(ms) <= ratio * (min(ms) + slack) and math.isfinite(max(sent + got)), (sent, got)
+    # A megabyte may pass in under a millisecond now and then (its average reads inf), but
+    # not in most runs: a coarse or stuck tick gives medians of 0 ms.
+    assert max(ms) <= ratio * (min(ms) + slack) and min(ms) > 0, (sent, got)
 
 def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     port = free_port()
