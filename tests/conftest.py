@@ -70,6 +70,12 @@ def free_port():
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
 
+def wait_listening(child, port):
+    """Waits until the program listens on port, for a run whose output cannot be read."""
+    while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
+        assert child.proc.poll() is None, child.text()
+        time.sleep(0.01)
+
 def connect(port):
     return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
 

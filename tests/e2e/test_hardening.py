@@ -3,7 +3,7 @@ on a tostop terminal, a log read while the transfer runs, accept failing for one
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
 from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, connect, expect, free_port, listen, report,
-                      send_steadily, serve, server_start, status, waiting, whole_client, whole_server)
+                      send_steadily, serve, server_start, status, wait_listening, waiting, whole_client, whole_server)
 
 pytestmark = pytest.mark.linux
 
@@ -19,9 +19,7 @@ def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, c
         assert client.finish()[0] == 0
         return
     server = start("/S", f"/P:{port}", preexec_fn=closing)
-    while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
-        assert server.proc.poll() is None
-        time.sleep(0.01)
+    wait_listening(server, port)
     links = [os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in range(3)]
     assert not any(link.startswith("socket:") for link in links), links
     with connect(port) as peer:

@@ -10,6 +10,9 @@
 #ifdef __linux__
 #include <linux/kd.h>
 #endif
+#ifdef PIPEMETER_STATIC_PROGRAM
+#include <nss.h>
+#endif
 
 #include "platform/posix/layer.h"
 #include "platform/posix/test_seams.h"
@@ -20,6 +23,13 @@ int platform_cleanup_calls = 0;
 int WSAStartup(WORD requested, WSADATA *data) {
     if (platform_fakes.startup != nullptr) return platform_fakes.startup(requested, data);
     if (data == nullptr) return wsa_from_errno(EFAULT);
+#ifdef PIPEMETER_STATIC_PROGRAM
+    // A static program carries its own C library: a name-service module of
+    // the host's (mdns, resolve, ldap in nsswitch.conf), built for the host's
+    // C library, must never be loaded into it. Host names come from
+    // /etc/hosts, then DNS, which are built in.
+    __nss_configure_lookup("hosts", "files dns");
+#endif
     memset(data, 0, sizeof *data);
     // This layer implements exactly version 1.1; like Windows, it grants the
     // highest version it has that is not above the one asked for.
