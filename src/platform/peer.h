@@ -4,19 +4,21 @@
 
 // Makes a connected data socket notice a peer whose host is gone without a
 // word (power, cable or network lost, no FIN or reset ever sent): the next
-// recv or send then fails with 10060 instead of waiting forever. A system
-// that refuses the settings leaves the socket as it was.
+// recv or send then fails with 10060 instead of waiting forever. A peer whose
+// host still answers (acknowledges data, window probes or keepalives) is
+// alive however long its program keeps its window shut, busy, queued or
+// stopped, and is waited for. A system that refuses the settings leaves the
+// socket as it was.
 void watch_peer(SOCKET s);
 
-// The timings watch_peer sets, the same on every system. A live peer answers
-// probes and takes data, so none of them ends its connection; one whose
-// program is stopped takes no data and is ended after the limit all the same.
-// Unanswered probes or unacknowledged data for 45 s end the connection: well
-// past 30 s of silence from a live host, reported within a minute of a dead one.
+// The timings watch_peer sets, the same on every system.
+// A host that answers nothing for 45 s is gone: well past 30 s of silence
+// from a live host, reported within a minute of a dead one.
 const int peer_silence_limit_seconds = 45;
 // The first probe after 20 s of silence: a quiet live peer costs one packet then.
 const int peer_idle_seconds = 20;
-// Then one every 5 s, several before the limit, so one lost probe ends nothing.
+// Then one every 5 s, several before the limit, so one lost probe ends nothing;
+// a sender blocked on a shut window looks at its peer as often.
 const int peer_probe_interval_seconds = 5;
 // As many as fit between the first and the limit, where a system counts
 // probes instead of timing them (5).

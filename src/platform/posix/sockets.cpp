@@ -3,11 +3,14 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "platform/posix/layer.h"
@@ -103,10 +106,12 @@ void close_all_sockets(void) {
 }
 
 // Keepalive finds a peer gone while nothing is to be sent (the server's
-// side); the user timeout one that acknowledges no data or keeps its window
-// shut (the client's), and also ends keepalive, by time rather than by count.
-// A dead peer then fails recv and send with ETIMEDOUT. Refusals leave the
-// socket as it was.
+// side): unanswered probes for the silence limit end the connection, and
+// recv then fails with ETIMEDOUT. A sender's own check is in send below; the
+// send timeout makes a blocked send look at the peer every probe interval.
+// No user timeout: Linux's would also end a peer whose host answers every
+// window probe while its program is busy, queued or stopped. Refusals leave
+// the socket as it was.
 void watch_peer(SOCKET s) {
     const int settings[][3] = {
         {SOL_SOCKET, SO_KEEPALIVE, 1},
@@ -115,12 +120,33 @@ void watch_peer(SOCKET s) {
         {IPPROTO_TCP, TCP_KEEPINTVL, peer_probe_interval_seconds},
         {IPPROTO_TCP, TCP_KEEPCNT, peer_probe_count},
 #endif
-#ifdef TCP_USER_TIMEOUT
-        {IPPROTO_TCP, TCP_USER_TIMEOUT, peer_silence_limit_seconds * 1000},
-#endif
     };
     for (const auto &setting : settings) ::setsockopt(s, setting[0], setting[1], &setting[2], sizeof setting[2]);
+    timeval wait = {peer_probe_interval_seconds, 0};
+    ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
 }
+
+namespace {
+
+// Whether the host at the other end has acknowledged anything (data, a
+// window probe, a keepalive) within the silence limit. Where the system does
+// not say (no TCP_INFO, or a shorter record than ours, as qemu-user gives),
+// the peer counts as alive: the system's own retransmission limit (about
+// 15 minutes on Linux) then ends a dead one, and no live one is cut.
+bool peer_answers(int s) {
+#ifdef TCP_INFO
+    tcp_info info;
+    socklen_t length = sizeof info;
+    if (::getsockopt(s, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return true;
+    if (length < offsetof(tcp_info, tcpi_last_ack_recv) + sizeof info.tcpi_last_ack_recv) return true;
+    return info.tcpi_last_ack_recv < static_cast<uint32_t>(peer_silence_limit_seconds) * 1000u;
+#else
+    (void)s;
+    return true;
+#endif
+}
+
+}  // namespace
 
 namespace winsock {
 
@@ -186,15 +212,28 @@ int connect(SOCKET s, const sockaddr *name, int namelen) {
     return 0;
 }
 
+// Blocks until all of buf is taken, as a Windows blocking send does, for as
+// long as the peer's host answers, even with its window shut. A send timeout
+// (set by watch_peer) only wakes it to ask; one that finds the host silent
+// for the limit fails with ETIMEDOUT. After a partial send the count taken
+// is returned, and the failure comes with the next call.
 int send(SOCKET s, const char *buf, int len, int flags) {
     if (len < 0) return fail_with(EINVAL);
-    ssize_t n;
-    // MSG_NOSIGNAL: a peer that has gone away is an error number, not SIGPIPE.
-    do {
-        n = ::send(s, buf, static_cast<size_t>(len), flags | MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return fail();
-    return static_cast<int>(n);
+    int sent = 0;
+    while (sent < len) {
+        // MSG_NOSIGNAL: a peer that has gone away is an error number, not SIGPIPE.
+        ssize_t n = ::send(s, buf + sent, static_cast<size_t>(len - sent), flags | MSG_NOSIGNAL);
+        if (n >= 0) {
+            sent += static_cast<int>(n);
+            continue;
+        }
+        int error = errno;
+        if (error == EINTR) continue;
+        if ((error == EAGAIN || error == EWOULDBLOCK) && peer_answers(s)) continue;
+        if (sent > 0) break;
+        return fail_with(error == EAGAIN || error == EWOULDBLOCK ? ETIMEDOUT : error);
+    }
+    return sent;
 }
 
 int recv(SOCKET s, char *buf, int len, int flags) {
