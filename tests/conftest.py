@@ -180,7 +180,6 @@ def normalize(raw):
         return replace
 
     progress = take(t.progress, "", lambda m: (int(m[1]) * (MB if m[2] == "MB" else 1024), m[2]))
-    raw = re.sub(r"\r {80,}\r", WIPE + "\r", raw)  # wider after a wider line; the terminal test checks it covers
     text = re.sub(re.escape(WIPE) + r"\r(\d+)(KB|MB)-->" + RATE_LINE, progress, raw)
     text = re.sub(RATE_LINE, take(t.rates, RATE), text)
     text = re.sub(r"\d\d/\d\d/\d{4} \d\d:\d\d:\d\d", lambda m: t.dates.append(m[0]) or DATE, text)

@@ -170,9 +170,13 @@ size_t format_args(char *buffer, size_t size, bool to_stdout, const char *format
 
 int terminal_state = -1;  // unknown until the first print
 
-void after_print(void) {
+bool to_terminal(void) {
     if (terminal_state < 0) terminal_state = console_is_terminal() ? 1 : 0;
-    if (terminal_state == 1) fflush(stdout);
+    return terminal_state == 1;
+}
+
+void after_print(void) {
+    if (to_terminal()) fflush(stdout);
 }
 
 // A lead, then count copies of fill.
@@ -197,7 +201,15 @@ void console_print(const char *format, ...) {
 
 void console_print_separator(const char *lead) { print_repeated(lead, '-', console_width); }
 
-void console_wipe_line(void) { print_repeated("\r", ' ', line_widest > console_width ? line_widest : console_width); }
+// A log gets the console's width every time. A terminal gets blanks up to
+// the widest column since the last line end, so that no tail of a wider line
+// stays, but never into its last column, where they would wrap onto a row of
+// their own; its width is read now, as a window may have been resized.
+void console_wipe_line(void) {
+    int room = to_terminal() ? console_columns() - 1 : 0;
+    int width = line_widest < room ? line_widest : room;
+    print_repeated("\r", ' ', width > console_width ? width : console_width);
+}
 
 void console_write(const char *text) {
     for (const char *p = text; *p != '\0'; ++p) track_column(*p);

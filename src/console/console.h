@@ -16,9 +16,9 @@ const int console_width = 79;
 void console_print(const char *format, ...) CONSOLE_FORMAT(1, 2);
 // Prints lead, then a separator: '-' across the console's width.
 void console_print_separator(const char *lead);
-// Wipes the line the cursor is on: "\r", then blanks over the widest column
-// printed since the last line end, and never fewer than the console's width,
-// so that no tail of a wider line is left standing after the next text.
+// Wipes the line the cursor is on: "\r", then the console's width in blanks;
+// on a terminal wider than that, as many as the widest column printed since
+// the last line end, up to one short of the terminal's width.
 void console_wipe_line(void);
 void console_write(const char *text);
 // Pushes buffered output out now; called before the program blocks waiting

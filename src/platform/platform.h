@@ -24,6 +24,10 @@ void console_start(void);
 // flushed at once so a progress line without a line end still shows.
 bool console_is_terminal(void);
 
+// The width in columns at which standard output's terminal or console wraps
+// its lines, read now; 0 where it cannot be read.
+int console_columns(void);
+
 // The last backslash in text, or null. Aware of double-byte code pages where
 // the platform has them, so a trail byte equal to '\\' is not taken for one.
 const char *find_last_backslash(const char *text);

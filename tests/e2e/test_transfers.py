@@ -1,5 +1,5 @@
 """Whole transfers: the program against itself and against peers written here."""
-import os, pty, re, select, subprocess, time, pytest
+import fcntl, math, os, pty, re, select, struct, subprocess, termios, time, pytest
 
 from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily,
                       serve, waiting, whole_client, whole_server)
@@ -38,9 +38,9 @@ def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
     ms = [sorted(MB * 1000 / rate for rate in side)[10] for side in (sent, got)]  # the medians; inf reads 0
     # Under qemu-user or Wine each side's system calls cost more, and unevenly (the server's most).
     ratio, slack = (2.5, 5) if RUNNER else (1.5, 1)
-    # A megabyte may pass in under a millisecond now and then (its average reads inf), but
-    # not in most runs: a coarse or stuck tick gives medians of 0 ms.
-    assert max(ms) <= ratio * (min(ms) + slack) and min(ms) > 0, (sent, got)
+    # A megabyte may pass in under a millisecond (its average reads inf), the client's
+    # often, as its socket takes it whole; a stuck tick would make every run so.
+    assert max(ms) <= ratio * (min(ms) + slack) and min(sent + got) < math.inf, (sent, got)
 
 def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     port = free_port()
@@ -68,30 +68,64 @@ def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start
     assert 3 <= len(rates) <= 7 and t.progress[0][1] == "KB" and t.progress[-1][1] == "MB", t.progress
     assert steady * 0.5 < rates[0] < steady * 2 and min(rates) < steady * 0.35, rates
 
+def replay(data, columns):
+    """The rows a terminal of so many columns shows for data: a character in its last
+    column leaves the cursor there until the next one wraps it onto a new row."""
+    rows, row, column, pending = [[]], 0, 0, False
+    for c in data:
+        if c in "\r\n":
+            row, column, pending = (row + 1, column, False) if c == "\n" else (row, 0, False)
+        elif c != "\a":
+            if pending:
+                row, column, pending = row + 1, 0, False
+            rows += [[] for _ in range(row + 1 - len(rows))]
+            rows[row] += [" "] * (column + 1 - len(rows[row]))
+            rows[row][column] = c
+            column, pending = (column, True) if column == columns - 1 else (column + 1, False)
+        rows += [[] for _ in range(row + 1 - len(rows))]
+    return ["".join(r) for r in rows]
+
 @pytest.mark.linux
-def test_on_a_terminal_progress_shows_at_once_and_a_wide_line_leaves_no_tail(start):
-    port, (master, slave), screen = free_port(), pty.openpty(), b""
-    start("/S", f"/P:{port}", stdout=slave)
+@pytest.mark.parametrize("columns", [80, 132, None])
+def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_gets_79_blanks(start, columns):
+    port, (master, slave), screen = free_port(), pty.openpty(), ""
+    if columns:
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, columns, 0, 0))
+    server = start("/S", f"/P:{port}", **({"stdout": slave} if columns else {}))
     os.close(slave)
 
     def read_until(needle):
         nonlocal screen
         while needle not in screen:
-            assert select.select([master], [], [], 10)[0], screen
-            screen += os.read(master, 65536)
+            if not columns:  # a log, read as it grows
+                screen = server.text()
+                assert server.proc.poll() is None or needle in screen, screen
+                time.sleep(0.01)
+            else:
+                assert select.select([master], [], [], 10)[0], screen
+                screen += os.read(master, 65536).decode("latin-1")
 
-    read_until(b"Waiting for")
+    read_until("Waiting for")
     with connect(port) as peer:  # a fast second, lines over 79 columns, then slower ones
         send_steadily(peer, 1.05, MB, 0)
         send_steadily(peer, 2.2)
-        read_until(b"MB-->")  # while the peer still holds the connection
-    read_until(b"completed")
-    row, shown = "", []  # each text written over the line, and what a 120-column terminal shows after it
-    for text in re.search(r"\n([^\n]*)Client has", screen.decode())[0].split("\r")[1:]:
-        row = (text + row[len(text):])[:120]
-        shown += [(len(text), row[len(text):])] * bool(re.match(r"\d+[KM]B-->|Client has", text))
-    assert max(shown)[0] > 79 and len(shown) >= 3 and not "".join(tail for _, tail in shown).strip(), shown
+        read_until("MB-->")  # shown at once, while the peer still holds the connection
+    read_until("completed")
     os.close(master)
+    rates = re.findall(r"\r(\d+[KM]B-->[^\r\n]*)", screen)
+    assert max(map(len, rates)) > 79 and len(rates) >= 3, rates
+    if not columns:
+        assert set(re.findall(r"\r( *)\r(?=\d+[KM]B-->|Client has)", screen)) == {" " * 79}
+        return
+    shown = lambda upto: replay(screen[:upto], columns)  # noqa: E731
+    if columns == 80:  # each wide line wraps, and the next text stands right below it
+        rows = shown(len(screen))
+        first = next(i for i, r in enumerate(rows) if re.match(r"\d+MB-->", r))
+        end = next(i for i, r in enumerate(rows) if r.startswith("Client has disconnected."))
+        assert all(r.strip() for r in rows[first:end]), rows[first:end + 1]
+        return
+    for m in re.finditer(r"\r((\d+[KM]B-->|Client has)[^\r\n]*)", screen):  # nothing after a text as it is written
+        assert shown(m.end())[-1].rstrip() == m[1], m[1]
 
 @pytest.mark.soak
 def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -27,6 +28,11 @@ void console_start(void) {
 }
 
 bool console_is_terminal(void) { return isatty(STDOUT_FILENO) == 1; }
+
+int console_columns(void) {
+    winsize size;
+    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
 
 // Multibyte encodings used here (UTF-8) never have '\\' as a trail byte.
 const char *find_last_backslash(const char *text) { return text == nullptr ? nullptr : strrchr(text, '\\'); }

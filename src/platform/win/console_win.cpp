@@ -13,6 +13,12 @@ bool console_is_terminal(void) {
     return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
+// Lines wrap at the screen buffer's width, which may exceed the window's.
+int console_columns(void) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    return GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) ? info.dwSize.X : 0;
+}
+
 // Walks the text character by character in the current code page, so the
 // trail byte of a double-byte character is never read as a backslash.
 const char *find_last_backslash(const char *text) {
