@@ -70,20 +70,16 @@ def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start
 
 def replay(data, columns):
     """The rows a terminal of so many columns shows for data: a character in its last
-    column leaves the cursor there until the next one wraps it onto a new row."""
-    rows, row, column, pending = [[]], 0, 0, False
+    column leaves the cursor there (column == columns) until the next one wraps it."""
+    rows, row, column = {}, 0, 0
     for c in data:
         if c in "\r\n":
-            row, column, pending = (row + 1, column, False) if c == "\n" else (row, 0, False)
+            row, column = (row + 1, min(column, columns - 1)) if c == "\n" else (row, 0)
         elif c != "\a":
-            if pending:
-                row, column, pending = row + 1, 0, False
-            rows += [[] for _ in range(row + 1 - len(rows))]
-            rows[row] += [" "] * (column + 1 - len(rows[row]))
-            rows[row][column] = c
-            column, pending = (column, True) if column == columns - 1 else (column + 1, False)
-        rows += [[] for _ in range(row + 1 - len(rows))]
-    return ["".join(r) for r in rows]
+            row, column = (row + 1, 0) if column == columns else (row, column)
+            line = rows.get(row, "").ljust(column)
+            rows[row], column = line[:column] + c + line[column + 1:], column + 1
+    return [rows.get(i, "") for i in range(row + 1)]
 
 @pytest.mark.linux
 @pytest.mark.parametrize("columns", [80, 132, None])
@@ -96,14 +92,11 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
 
     def read_until(needle):
         nonlocal screen
+        if not columns:  # a log, read as it grows
+            screen = server.wait_for(needle).text()
         while needle not in screen:
-            if not columns:  # a log, read as it grows
-                screen = server.text()
-                assert server.proc.poll() is None or needle in screen, screen
-                time.sleep(0.01)
-            else:
-                assert select.select([master], [], [], 10)[0], screen
-                screen += os.read(master, 65536).decode("latin-1")
+            assert select.select([master], [], [], 10)[0], screen
+            screen += os.read(master, 65536).decode("latin-1")
 
     read_until("Waiting for")
     with connect(port) as peer:  # a fast second, lines over 79 columns, then slower ones
