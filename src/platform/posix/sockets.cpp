@@ -128,18 +128,25 @@ void watch_peer(SOCKET s) {
 
 namespace {
 
-// Whether the host at the other end has acknowledged anything (data, a
-// window probe, a keepalive) within the silence limit. Where the system does
-// not say (no TCP_INFO, or a shorter record than ours, as qemu-user gives),
-// the peer counts as alive: the system's own retransmission limit (about
-// 15 minutes on Linux) then ends a dead one, and no live one is cut.
+// Whether the host at the other end still answers. It is gone once it has
+// acknowledged nothing (data, a window probe, a keepalive) for the silence
+// limit and has let several probes or retransmissions in a row go
+// unanswered: a live host whose window stays shut answers probes that come
+// further and further apart (up to two minutes), so silence alone proves
+// nothing, and one lost probe ends nothing. Where the system does not say
+// (no TCP_INFO, or a shorter record than ours, as qemu-user gives), the peer
+// counts as alive: the system's own retransmission limit (about 15 minutes
+// on Linux) then ends a dead one, and no live one is cut.
 bool peer_answers(int s) {
 #ifdef TCP_INFO
     tcp_info info;
     socklen_t length = sizeof info;
-    if (::getsockopt(s, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return true;
-    if (length < offsetof(tcp_info, tcpi_last_ack_recv) + sizeof info.tcpi_last_ack_recv) return true;
-    return info.tcpi_last_ack_recv < static_cast<uint32_t>(peer_silence_limit_seconds) * 1000u;
+    if (::getsockopt(s, IPPROTO_TCP, TCP_INFO, &info, &length) != 0 ||
+        length < offsetof(tcp_info, tcpi_last_ack_recv) + sizeof info.tcpi_last_ack_recv)
+        return true;
+    int unanswered = info.tcpi_probes > info.tcpi_retransmits ? info.tcpi_probes : info.tcpi_retransmits;
+    return unanswered < peer_probe_count ||
+           info.tcpi_last_ack_recv < static_cast<uint32_t>(peer_silence_limit_seconds) * 1000u;
 #else
     (void)s;
     return true;
