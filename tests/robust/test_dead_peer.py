@@ -8,7 +8,7 @@ import os, shutil, subprocess, sys, time, pytest
 from conftest import (DONE, PROGRAM, RUNNER, SERVER_END, SERVER_HEADER, client_start, expect, header, report,
                       server_start, summary, waiting, whole_client)
 
-LINK = os.path.join(os.path.dirname(__file__), "../../bench/link.sh")
+LINK = os.path.join(os.path.dirname(__file__), "../../scripts/link.sh")
 IP = shutil.which("ip")
 TIMED_OUT = (10060, "Connection timed out")
 # A raw client: connects, then sends so many MB and waits until all is
