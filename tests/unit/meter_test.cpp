@@ -1,8 +1,39 @@
-// The rate line against a fake tick: exact intervals, a wrap of the 32-bit
-// tick, the peak, more than 4 GiB in one interval.
-#include "fake_tick.h"
+// The meter and the summary against a fake tick: exact intervals, a wrap of
+// the 32-bit tick, the peak, more than 4 GiB in one interval, and the
+// summary's seconds from its first tick reading and average from its second.
+#include "captured.h"
+#include "meter/meter.h"
+#include "platform/posix/test_seams.h"
+#include "transfer/transfer.h"
 
 namespace {
+
+DWORD fake_now, fake_step;  // the step is added after every reading
+DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
+
+const std::string wipe = "\r" + std::string(79, ' ');
+const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
+
+struct Fake : testing::Test {
+    int64_t total = 0;
+    void SetUp() override {
+        fake_now = fake_step = 0;
+        platform_fakes.tick = fake_tick;
+    }
+    void TearDown() override { platform_fakes = {}; }
+    void restart(DWORD at) {
+        fake_now = at;
+        total = 0;
+        meter_update(0);
+    }
+    // n more bytes at tick `at`, the totals kept as a transfer loop keeps them.
+    std::string feed(int n, DWORD at) {
+        fake_now = at;
+        total += n;
+        set_transfer_totals(total);
+        return captured([&] { meter_update(n); });
+    }
+};
 
 TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
     const struct {
@@ -36,6 +67,30 @@ TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
     for (int i = 0; i < 5; ++i) feed(1 << 30, 500);
     EXPECT_EQ(feed(0x7fffffff, 1000),
               wipe + "\r7167MB-->  Bps: 7516192768   KBps: 7340032   MBps: 7168.0   Kbps: 58720256   Mbps: 57344.00");
+}
+
+TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSecond) {
+    const struct {
+        int64_t bytes;
+        DWORD elapsed, step;
+        const char *megabytes_and_seconds, *average;
+    } cases[] = {
+        {5000000, 4005, 0, "4MB in 4.01", "  Bps: 1248440   KBps: 1219   MBps:  1.2   Kbps:  9753   Mbps:  9.52"},
+        {1024000, 2000, 48, "0MB in 2.00", "  Bps:  500000   KBps:  488   MBps:  0.5   Kbps:  3906   Mbps:  3.81"},
+        {4096, 0, 0, "0MB in 0.00", "  Bps:     inf   KBps:  inf   MBps:  inf   Kbps:   inf   Mbps:   inf"},
+        {0, 0, 0, "0MB in 0.00", zero_rate.c_str()},  // no bytes in no time is no rate
+    };
+    for (const auto &c : cases) {
+        restart(100);
+        if (c.bytes != 0) feed(static_cast<int>(c.bytes), 150);  // meter_update(0) would start anew
+        fake_now = 100 + c.elapsed;
+        fake_step = c.step;
+        EXPECT_EQ(captured([&] { print_transfer_summary(c.bytes); }),
+                  std::string("\nTransferred ") + c.megabytes_and_seconds +
+                      " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
+                      "\n Avg--> " + c.average + "\n" + std::string(79, '-') + "\n\n\n");
+        fake_step = 0;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
-// A failed or wrong start of the socket layer, and the tone of an error.
+// A failed or wrong start of the socket layer, the tone of an error, and an
+// error number without a text.
+#include "captured.h"
 #include "driver/driver.h"
-#include "fake_tick.h"
+#include "platform/platform.h"
+#include "platform/posix/test_seams.h"
+#include "report/report.h"
 
 namespace {
 
@@ -55,6 +59,13 @@ TEST(Start, AFailedOrWrongStartIsReportedAndCleanedUpOnce) {
     captured([&] { EXPECT_EQ(program_main(3, usage), 1); });
     EXPECT_EQ(fake_start_calls, 0) << "the usage screen never starts the socket layer";
     platform_fakes = {};
+}
+
+TEST(Report, ANumberWithoutTextPrintsAnEmptyLine) {
+    // String table keys are 16 bits: 75536 must not read as 10000.
+    for (int number : {0, 10107, 11005, -1, 10000 + 65536})
+        EXPECT_EQ(captured([&] { report_error("Failed on recv()", number); }),
+                  "\n\nFailed on recv(), error " + std::to_string(number) + ".\n\n\n\n");
 }
 
 }  // namespace

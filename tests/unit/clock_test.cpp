@@ -1,10 +1,39 @@
-// The header's date from a fake clock: past 2038, and a clock that fails.
+// The clocks: the real millisecond tick, its step and its pace against the
+// system's monotonic clock, and the header's date from a fake clock past 2038
+// or failing.
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
-#include "fake_tick.h"
+#include "captured.h"
+#include "platform/posix/test_seams.h"
+#include "transfer/transfer.h"
 
 namespace {
+
+// The tick moves by 1 ms and keeps pace with the monotonic clock: every time
+// and rate shown is counted in ticks, and a tick a few percent fast or slow
+// puts them all off by as much. Each tick reading lies between two clock
+// readings, so a pause between them widens the bounds instead of failing.
+TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
+    using clock = std::chrono::steady_clock;
+    const auto ms = [](clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    const auto start_before = clock::now();
+    const DWORD first = GetTickCount();
+    const auto start_after = clock::now();
+    clock::time_point end_before, end_after;
+    DWORD least = ~0u, before = first, now;
+    do {
+        end_before = clock::now();
+        now = GetTickCount();
+        end_after = clock::now();
+        if (now != before) least = std::min(least, now - before), before = now;
+    } while (ms(end_after - start_after) < 1000);
+    EXPECT_EQ(least, 1u) << "a coarse clock moves by the scheduler's tick, 4 ms or more";
+    EXPECT_GE(now - first + 1.0, ms(end_before - start_after));
+    EXPECT_LE(now - first - 1.0, ms(end_after - start_before));
+}
 
 timespec fake_time;
 int fake_time_error;
