@@ -3,6 +3,7 @@ must print built from their parts, and checks of the numbers that vary by run.""
 import math, os, re, shlex, socket, struct, subprocess, time, types, pytest
 
 PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
+VERSION = os.environ["PIPEMETER_VERSION"]  # the project's, from CMake
 # What starts the program where it is foreign: qemu-user and its arguments, or wine.
 RUNNER = shlex.split(os.environ.get("PIPEMETER_RUNNER", ""))
 START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
@@ -107,7 +108,7 @@ DONE = "\nThe command completed successfully.\n"
 ZERO_RATE = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00"
 
 def usage(name):
-    return ("\nPipemeter - version 1.30\n"
+    return (f"\nPipemeter - version {VERSION}\n"
             "\nCalculates the network speed (transfer rate) between two winsock hosts.\n\n"
             "\nThe syntax of this command is:\n\n\n"
             f"{name} /H:host|/S[:n] [/P:n] [/M:n]\n"

@@ -7,7 +7,10 @@
 # loads the program's shared libraries from it (-L).
 set(CMAKE_SYSTEM_NAME Linux)
 find_program(CMAKE_CXX_COMPILER NAMES ${PIPEMETER_TRIPLET}-g++ REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${PIPEMETER_QEMU};-L;/usr/${PIPEMETER_TRIPLET}")
+# Cached, so that what runs a built program (the release's checks) reads it
+# from the build's CMakeCache.txt.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${PIPEMETER_QEMU};-L;/usr/${PIPEMETER_TRIPLET}" CACHE STRING
+  "The command that runs the target's programs here")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${PIPEMETER_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

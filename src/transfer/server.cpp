@@ -10,6 +10,7 @@
 
 namespace {
 
+// "connection" or "connections" for the waiting line; sized for the longer.
 char count_word[12];
 char receive_buffer[piece_size];
 

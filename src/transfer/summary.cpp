@@ -26,6 +26,7 @@ void print_transfer_summary(int64_t total_bytes) {
     console_print("\nResults:                                                  (Bps=Bytes, bps=bits)");
 
     float float_total = static_cast<float>(total_bytes);
+    // The average reads the tick a second time, after the lines above.
     DWORD elapsed2 = GetTickCount() - meter_state.start_tick;
     float average;
     if (elapsed2 != 0) {

@@ -37,7 +37,7 @@ int WSAStartup(WORD requested, WSADATA *data) {
     data->wHighVersion = MAKEWORD(1, 1);
     strcpy(data->szDescription, "POSIX sockets with Windows Sockets 1.1 behaviour");
     strcpy(data->szSystemStatus, "Running");
-    data->iMaxSockets = 64;
+    data->iMaxSockets = max_sockets;
     return 0;
 }
 

@@ -11,3 +11,5 @@ int wsa_from_resolver(int gai_result, int errno_value);
 void set_last_error(int number);
 // Closes every socket the layer still has open (WSACleanup).
 void close_all_sockets(void);
+// The sockets the layer keeps open at once, as WSAStartup reports them.
+const int max_sockets = 64;

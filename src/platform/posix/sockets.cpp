@@ -27,7 +27,7 @@ const int wsa_sock_stream = 1;
 
 // Sockets still open, closed by WSACleanup as Windows does. The program holds
 // at most two at a time; the rest of the room is for a test calling it often.
-const int max_open = 64;
+const int max_open = max_sockets;
 int open_sockets[max_open];
 int open_count = 0;
 

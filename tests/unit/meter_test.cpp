@@ -1,0 +1,96 @@
+// The meter and the summary against a fake tick: exact intervals, a wrap of
+// the 32-bit tick, the peak, more than 4 GiB in one interval, and the
+// summary's seconds from its first tick reading and average from its second.
+#include "captured.h"
+#include "meter/meter.h"
+#include "platform/posix/test_seams.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+DWORD fake_now, fake_step;  // the step is added after every reading
+DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
+
+const std::string wipe = "\r" + std::string(79, ' ');
+const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
+
+struct Fake : testing::Test {
+    int64_t total = 0;
+    void SetUp() override {
+        fake_now = fake_step = 0;
+        platform_fakes.tick = fake_tick;
+    }
+    void TearDown() override { platform_fakes = {}; }
+    void restart(DWORD at) {
+        fake_now = at;
+        total = 0;
+        meter_update(0);
+    }
+    // n more bytes at tick `at`, the totals kept as a transfer loop keeps them.
+    std::string feed(int n, DWORD at) {
+        fake_now = at;
+        total += n;
+        set_transfer_totals(total);
+        return captured([&] { meter_update(n); });
+    }
+};
+
+TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
+    const struct {
+        int64_t restart_at;  // -1: the same transfer goes on
+        int n;
+        DWORD at;
+        const char *line;
+        float peak;
+    } steps[] = {
+        {5000, 1024, 5999, "", 0},
+        {-1, 1024, 6000, "2KB-->  Bps:    2048   KBps:    2   MBps:  0.0   Kbps:    16   Mbps:  0.02", 2048},
+        {-1, 1024, 6999, "", 2048},  // counted from the line, and the stall covered whole
+        {-1, 1024, 8000, "4KB-->  Bps:    1024   KBps:    1   MBps:  0.0   Kbps:     8   Mbps:  0.01", 2048},
+        {-1, 4096, 9000, "8KB-->  Bps:    4096   KBps:    4   MBps:  0.0   Kbps:    32   Mbps:  0.03", 4096},
+        {0xFFFFFE00, 512, 0x1E7, "", 0},  // 512 ms to the wrap and 488 after it
+        {-1, 512, 0x1E8, "1KB-->  Bps:    1024   KBps:    1   MBps:  0.0   Kbps:     8   Mbps:  0.01", 1024},
+        {100, 1023 * 1024, 1100, "1023KB-->  Bps: 1047552   KBps: 1023   MBps:  1.0   Kbps:  8184   Mbps:  7.99",
+         1047552},
+        {-1, 1023, 2100, "1023KB-->  Bps:    1023   KBps:    1   MBps:  0.0   Kbps:     8   Mbps:  0.01", 1047552},
+        {-1, 1, 2600, "", 1047552},  // 0.25 MB/s shows 0.3: halves round away from zero
+        {-1, 262143, 3100, "1MB-->  Bps:  262144   KBps:  256   MBps:  0.3   Kbps:  2048   Mbps:  2.00", 1047552},
+        {0, 1048576, 1000, "1MB-->  Bps: 1048576   KBps: 1024   MBps:  1.0   Kbps:  8192   Mbps:  8.00", 1048576},
+    };
+    for (const auto &step : steps) {
+        if (step.restart_at >= 0) restart(static_cast<DWORD>(step.restart_at));
+        EXPECT_EQ(feed(step.n, step.at), *step.line ? wipe + "\r" + step.line : "") << step.at;
+        EXPECT_EQ(meter_state.peak_rate, step.peak) << step.at;
+    }
+    // More than 4 GiB within one interval.
+    restart(0);
+    for (int i = 0; i < 5; ++i) feed(1 << 30, 500);
+    EXPECT_EQ(feed(0x7fffffff, 1000),
+              wipe + "\r7167MB-->  Bps: 7516192768   KBps: 7340032   MBps: 7168.0   Kbps: 58720256   Mbps: 57344.00");
+}
+
+TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSecond) {
+    const struct {
+        int64_t bytes;
+        DWORD elapsed, step;
+        const char *megabytes_and_seconds, *average;
+    } cases[] = {
+        {5000000, 4005, 0, "4MB in 4.01", "  Bps: 1248440   KBps: 1219   MBps:  1.2   Kbps:  9753   Mbps:  9.52"},
+        {1024000, 2000, 48, "0MB in 2.00", "  Bps:  500000   KBps:  488   MBps:  0.5   Kbps:  3906   Mbps:  3.81"},
+        {4096, 0, 0, "0MB in 0.00", "  Bps:     inf   KBps:  inf   MBps:  inf   Kbps:   inf   Mbps:   inf"},
+        {0, 0, 0, "0MB in 0.00", zero_rate.c_str()},  // no bytes in no time is no rate
+    };
+    for (const auto &c : cases) {
+        restart(100);
+        if (c.bytes != 0) feed(static_cast<int>(c.bytes), 150);  // meter_update(0) would start anew
+        fake_now = 100 + c.elapsed;
+        fake_step = c.step;
+        EXPECT_EQ(captured([&] { print_transfer_summary(c.bytes); }),
+                  std::string("\nTransferred ") + c.megabytes_and_seconds +
+                      " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
+                      "\n Avg--> " + c.average + "\n" + std::string(79, '-') + "\n\n\n");
+        fake_step = 0;
+    }
+}
+
+}  // namespace
