@@ -134,8 +134,8 @@ SERVER_HEADER = header("\rClient connected from 127.0.0.1")
 SERVER_END = WIPE + "\rClient has disconnected.\n\n"
 CLIENT_END = WIPE + "\rDisconnected from host.\n"
 
-def client_until_sending(port, megabytes):
-    return client_start(port) + CONNECTING + header(f"\rSending {megabytes}MB to 127.0.0.1")
+def client_until_sending(port, megabytes, host="127.0.0.1"):
+    return client_start(port) + f"\n\nConnecting to {host}..." + header(f"\rSending {megabytes}MB to {host}")
 
 def summary(megabytes):
     return (f"\nTransferred {megabytes}MB in {SECONDS} seconds.\n\nResults:{' ' * 50}(Bps=Bytes, bps=bits)"
@@ -144,14 +144,14 @@ def summary(megabytes):
 def report(text, number, table_text):
     return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 
-def whole_server(port, megabytes):
-    """A server that answered one client from 127.0.0.1 per entry, each moving that many MB."""
+def whole_server(port, megabytes, peer="127.0.0.1"):
+    """A server that answered one client from peer per entry, each moving that many MB."""
     left = range(len(megabytes), 0, -1)
-    return server_start(port) + "".join(
-        waiting(n, port) + SERVER_HEADER + SERVER_END + summary(mb) for n, mb in zip(left, megabytes)) + DONE
+    return server_start(port) + "".join(waiting(n, port) + header(f"\rClient connected from {peer}") + SERVER_END +
+                                        summary(mb) for n, mb in zip(left, megabytes)) + DONE
 
-def whole_client(port, megabytes):
-    return client_until_sending(port, megabytes) + CLIENT_END + summary(megabytes) + DONE
+def whole_client(port, megabytes, host="127.0.0.1"):
+    return client_until_sending(port, megabytes, host) + CLIENT_END + summary(megabytes) + DONE
 
 # What varies from run to run becomes a placeholder; a field not laid out
 # exactly as printed is left alone, so that the comparison shows it.
