@@ -71,12 +71,14 @@ else()
     COMMENT "Generating the manual page"
     VERBATIM)
   set(debian_docs ${CMAKE_BINARY_DIR}/doc/debian)
+  include(cmake/rpm.cmake)
   add_custom_command(
-    OUTPUT ${debian_docs}/changelog.gz ${debian_docs}/copyright
+    OUTPUT ${debian_docs}/changelog.gz ${debian_docs}/copyright ${debian_docs}/rpm-changelog
     COMMAND ${CMAKE_COMMAND}
       -DCHANGELOG=${PROJECT_SOURCE_DIR}/CHANGELOG.md
       -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
       -DVERSION=${PROJECT_VERSION}
+      -DRELEASE=${CPACK_RPM_PACKAGE_RELEASE}
       -DMAINTAINER=${PIPEMETER_MAINTAINER}
       -DOUT_DIR=${debian_docs}
       -DGZIP=${GZIP_PROGRAM}
@@ -87,7 +89,8 @@ else()
       ${PROJECT_SOURCE_DIR}/cmake/debian-docs.cmake
     COMMENT "Generating the Debian changelog and copyright file"
     VERBATIM)
-  add_custom_target(docs ALL DEPENDS ${manpage}.gz ${debian_docs}/changelog.gz ${debian_docs}/copyright)
+  add_custom_target(docs ALL DEPENDS ${manpage}.gz ${debian_docs}/changelog.gz ${debian_docs}/copyright
+    ${debian_docs}/rpm-changelog)
   install(TARGETS pipemeter RUNTIME DESTINATION ${program_dir})
   # A stripped program also loses the compilers' version notes, as Debian's
   # own packages do.
@@ -106,7 +109,11 @@ else()
     install(FILES ${debian_docs}/changelog.gz ${debian_docs}/copyright
       DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pipemeter)
 
+    # The RPM beside it, where RPM distributions have the architecture.
     set(CPACK_GENERATOR DEB)
+    if(CPACK_RPM_PACKAGE_ARCHITECTURE)
+      list(APPEND CPACK_GENERATOR RPM)
+    endif()
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION net)
