@@ -7,6 +7,9 @@
 # of the Debian changelog. A packager sets it with -DPIPEMETER_MAINTAINER=...
 set(PIPEMETER_MAINTAINER "Pipemeter developers <pipemeter@example.org>" CACHE STRING
   "Maintainer of the packages, as \"Name <address>\"")
+# Where the source is published: the container image's source annotation.
+# A packager sets it with -DPIPEMETER_SOURCE_URL=... as the maintainer.
+set(PIPEMETER_SOURCE_URL "https://example.org/pipemeter" CACHE STRING "Where the source is published")
 
 set(CPACK_PACKAGE_NAME pipemeter)
 set(CPACK_PACKAGE_VENDOR "${PIPEMETER_HOLDER}")
