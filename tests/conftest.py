@@ -12,7 +12,6 @@ socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an en
 
 class Child:
     """One run of the program, its standard output and error in files."""
-
     def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):
         self.out, self.err = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err"
         self.windows = str(program).endswith(".exe")
@@ -52,7 +51,6 @@ class Child:
 def start(tmp_path):
     """start(*args) runs the program; whatever still runs at the end is killed by its PID."""
     children = []
-
     def start(*args, **popen):
         children.append(Child(tmp_path, args, **popen))
         return children[-1]
@@ -99,6 +97,26 @@ def send_steadily(sock, seconds, piece=16384, gap=0.04):
 def status(number):
     return number & 0xFF  # what the shell sees of an exit code
 
+def transfer(start, port, megabytes=1, server=None, host="127.0.0.1", **client):
+    """A client sends to a server (one started here when none is given); both print their whole transcripts."""
+    server = server or serve(start, "/S", f"/P:{port}")
+    expect(start(f"/H:{host}", f"/P:{port}", f"/M:{megabytes}", **client), 0, whole_client(port, megabytes))
+    expect(server, 0, whole_server(port, [megabytes]))
+
+def receive_all(start, port, *args, **popen):
+    """A raw server on port takes a client's whole stream: the client and the bytes."""
+    with listen(port) as listener:
+        client = start("/H:127.0.0.1", *args, **popen)
+        peer = listener.accept()[0]
+        return client, b"".join(iter(lambda: peer.recv(65536), b""))
+
+def nothing_comes_back(port):
+    """A peer sends for a while and ends; no console text may come down the connection."""
+    with connect(port) as peer:
+        send_steadily(peer, 1.5)
+        peer.shutdown(1)
+        assert peer.recv(65536) == b"", "console text came down the connection"
+
 # The transcripts, in the program's own words.
 DASHES, WIPE = "-" * 79, "\r" + " " * 79
 HINT = "\n\n" + " " * 55 + "(Press CTRL+C to cancel)"
@@ -110,8 +128,7 @@ ZERO_RATE = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.0
 def usage(name):
     return (f"\nPipemeter - version {VERSION}\n"
             "\nCalculates the network speed (transfer rate) between two winsock hosts.\n\n"
-            "\nThe syntax of this command is:\n\n\n"
-            f"{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
+            f"\nThe syntax of this command is:\n\n\n{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
             "\n /H:host  : Client mode, host=name/address of a machine waiting in server mode."
             "\n /S:n     : Server mode, n=# of times to answer before exiting, default is 1."
             "\n /P:n     : n=Port number, default is 7777.  (Both client & server must match)"
@@ -146,9 +163,8 @@ def report(text, number, table_text):
 
 def whole_server(port, megabytes):
     """A server that answered one client from 127.0.0.1 per entry, each moving that many MB."""
-    left = range(len(megabytes), 0, -1)
-    return server_start(port) + "".join(
-        waiting(n, port) + SERVER_HEADER + SERVER_END + summary(mb) for n, mb in zip(left, megabytes)) + DONE
+    return server_start(port) + "".join(waiting(len(megabytes) - i, port) + SERVER_HEADER + SERVER_END + summary(mb)
+                                        for i, mb in enumerate(megabytes)) + DONE
 
 def whole_client(port, megabytes):
     return client_until_sending(port, megabytes) + CLIENT_END + summary(megabytes) + DONE

@@ -2,8 +2,8 @@
 on a tostop terminal, a log read while the transfer runs, accept failing for one peer."""
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
-from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, connect, expect, free_port, listen, report,
-                      send_steadily, serve, server_start, status, wait_listening, waiting, whole_client, whole_server)
+from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, connect, expect, free_port, listen, nothing_comes_back,
+                      receive_all, report, serve, server_start, status, transfer, wait_listening, waiting, whole_client)
 
 pytestmark = pytest.mark.linux
 
@@ -12,21 +12,15 @@ pytestmark = pytest.mark.linux
 def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, closed):
     port, closing = free_port(), lambda: [os.close(fd) for fd in closed]
     if side == "client":
-        with listen(port) as listener:
-            client = start("/H:127.0.0.1", f"/P:{port}", "/M:2", preexec_fn=closing)
-            peer = listener.accept()[0]
-            assert len(b"".join(iter(lambda: peer.recv(65536), b""))) == 2 * MB, "console text in the connection"
-        assert client.finish()[0] == 0
-        return
-    server = start("/S", f"/P:{port}", preexec_fn=closing)
-    wait_listening(server, port)
-    links = [os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in range(3)]
-    assert not any(link.startswith("socket:") for link in links), links
-    with connect(port) as peer:
-        send_steadily(peer, 1.5)
-        peer.shutdown(1)
-        assert peer.recv(65536) == b"", "console text came down the connection"
-    assert server.finish()[0] == 0
+        child, stream = receive_all(start, port, f"/P:{port}", "/M:2", preexec_fn=closing)
+        assert len(stream) == 2 * MB, "console text in the connection"
+    else:
+        child = start("/S", f"/P:{port}", preexec_fn=closing)
+        wait_listening(child, port)
+        links = [os.readlink(f"/proc/{child.proc.pid}/fd/{fd}") for fd in range(3)]
+        assert not any(link.startswith("socket:") for link in links), links
+        nothing_comes_back(port)
+    assert child.finish()[0] == 0
 
 def test_a_burst_of_clients_waits_its_turn(start):
     port, count = free_port(), 30
@@ -105,5 +99,4 @@ def test_accept_is_tried_again_after_a_connections_own_error(start, error, numbe
         expect(server, number, server_start(port) + waiting(1, port) +
                report("Failed to accept() incoming connection attempts", 10024, "Too many open files"))
     else:
-        expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
-        expect(server, 0, whole_server(port, [1]))
+        transfer(start, port, server=server)

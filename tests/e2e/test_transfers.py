@@ -1,8 +1,8 @@
 """Whole transfers: the program against itself and against peers written here."""
 import fcntl, math, os, pty, re, select, struct, subprocess, termios, time, pytest
 
-from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily,
-                      serve, waiting, whole_client, whole_server)
+from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, receive_all, send_steadily, serve,
+                      transfer, waiting, whole_client, whole_server)
 
 @pytest.mark.parametrize("args, megabytes", [
     (["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10), (["-M:-1"], 10), (["/M:4294967298"], 2),
@@ -15,19 +15,16 @@ def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes)
     check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
 
 def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static program loads no module for it
-    port, layer = free_port(), tmp_path / "etc"
+    layer = tmp_path / "etc"
     for folder in ("upper", "work"):
         (layer / folder).mkdir(parents=True)
-    server = serve(start, "/S", f"/P:{port}")
     # In a mount namespace of its own, /etc under a layer whose hosts file names
     # one host, whether or not the system has such a file (one of the user's
     # own where not root: a chrooted root may not make that).
     etc_hosts = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
                  ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts && exec "$@"')
-    client = start("/H:pipemeter-test-host", f"/P:{port}", "/M:1",
-                   runner=["unshare", "-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, layer, *RUNNER])
-    expect(client, 0, whole_client(port, 1))
-    expect(server, 0, whole_server(port, [1]))
+    transfer(start, free_port(), host="pipemeter-test-host",
+             runner=["unshare", "-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, layer, *RUNNER])
 
 def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
     port, runs = free_port(), range(20)
@@ -44,10 +41,7 @@ def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
 
 def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     port = free_port()
-    with listen(port) as listener:
-        client = start("/H:127.0.0.1", f"/P:{port}", "/M:2")
-        peer, _ = listener.accept()
-        stream = b"".join(iter(lambda: peer.recv(65536), b""))
+    client, stream = receive_all(start, port, f"/P:{port}", "/M:2")
     expect(client, 0, whole_client(port, 2))
     block = stream[:1024]
     assert block[1023] == 0 and all(32 <= c < 127 for c in block[:1023])

@@ -2,16 +2,14 @@
 program both ways, a double-byte name and its line ends, its DLLs and version."""
 import os, re, shutil, subprocess, pytest
 
-from conftest import PROGRAM, VERSION, expect, free_port, serve, usage, whole_client, whole_server
+from conftest import PROGRAM, VERSION, expect, free_port, serve, transfer, usage
 
 SIDES = {"windows": {}, "linux": {"program": os.environ["PIPEMETER_LINUX_PROGRAM"], "runner": []}}
 
 @pytest.mark.parametrize("client, server", [("windows", "windows"), ("linux", "windows"), ("windows", "linux")])
 def test_transfer_between_the_builds_gives_the_same_transcripts(start, client, server):
     port = free_port()
-    server_run = serve(start, "/S", f"/P:{port}", **SIDES[server])
-    expect(start("/H:127.0.0.1", f"/P:{port}", "/M:5", **SIDES[client]), 0, whole_client(port, 5))
-    expect(server_run, 0, whole_server(port, [5]))
+    transfer(start, port, 5, serve(start, "/S", f"/P:{port}", **SIDES[server]), **SIDES[client])
 
 def test_a_double_byte_name_is_cut_at_its_last_real_backslash_in_a_text_mode_file(start, tmp_path):
     # In code page 932 the trail byte of this character is a backslash.
