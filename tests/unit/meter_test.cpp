@@ -1,15 +1,14 @@
-// The meter and the summary against a fake tick: exact intervals, a wrap of
-// the 32-bit tick, the peak, more than 4 GiB in one interval, and the
-// summary's seconds from its first tick reading and average from its second.
+// The meter and the summary against a fake tick: exact intervals, a wrap of the 32-bit tick, the peak, more than 4 GiB
+// in one interval, and the summary's seconds from its first tick reading and average from its second.
+#include <tuple>
+
 #include "captured.h"
 #include "meter/meter.h"
 #include "platform/posix/test_seams.h"
 #include "transfer/transfer.h"
 
-namespace {
-
-DWORD fake_now, fake_step;  // the step is added after every reading
-DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
+static DWORD fake_now, fake_step;  // the step is added after every reading
+static DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
 
 const std::string wipe = "\r" + std::string(79, ' ');
 const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
@@ -36,13 +35,8 @@ struct Fake : testing::Test {
 };
 
 TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
-    const struct {
-        int64_t restart_at;  // -1: the same transfer goes on
-        int n;
-        DWORD at;
-        const char *line;
-        float peak;
-    } steps[] = {
+    // Restarted at a tick, or -1: the same transfer goes on.
+    const std::tuple<int64_t, int, DWORD, const char *, float> steps[] = {
         {5000, 1024, 5999, "", 0},
         {-1, 1024, 6000, "2KB-->  Bps:    2048   KBps:    2   MBps:  0.0   Kbps:    16   Mbps:  0.02", 2048},
         {-1, 1024, 6999, "", 2048},  // counted from the line, and the stall covered whole
@@ -57,10 +51,10 @@ TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
         {-1, 262143, 3100, "1MB-->  Bps:  262144   KBps:  256   MBps:  0.3   Kbps:  2048   Mbps:  2.00", 1047552},
         {0, 1048576, 1000, "1MB-->  Bps: 1048576   KBps: 1024   MBps:  1.0   Kbps:  8192   Mbps:  8.00", 1048576},
     };
-    for (const auto &step : steps) {
-        if (step.restart_at >= 0) restart(static_cast<DWORD>(step.restart_at));
-        EXPECT_EQ(feed(step.n, step.at), *step.line ? wipe + "\r" + step.line : "") << step.at;
-        EXPECT_EQ(meter_state.peak_rate, step.peak) << step.at;
+    for (const auto &[restart_at, n, at, line, peak] : steps) {
+        if (restart_at >= 0) restart(static_cast<DWORD>(restart_at));
+        EXPECT_EQ(feed(n, at), *line ? wipe + "\r" + line : "") << at;
+        EXPECT_EQ(meter_state.peak_rate, peak) << at;
     }
     // More than 4 GiB within one interval.
     restart(0);
@@ -70,27 +64,21 @@ TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
 }
 
 TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSecond) {
-    const struct {
-        int64_t bytes;
-        DWORD elapsed, step;
-        const char *megabytes_and_seconds, *average;
-    } cases[] = {
+    const std::tuple<int64_t, DWORD, DWORD, const char *, const char *> cases[] = {
         {5000000, 4005, 0, "4MB in 4.01", "  Bps: 1248440   KBps: 1219   MBps:  1.2   Kbps:  9753   Mbps:  9.52"},
         {1024000, 2000, 48, "0MB in 2.00", "  Bps:  500000   KBps:  488   MBps:  0.5   Kbps:  3906   Mbps:  3.81"},
         {4096, 0, 0, "0MB in 0.00", "  Bps:     inf   KBps:  inf   MBps:  inf   Kbps:   inf   Mbps:   inf"},
         {0, 0, 0, "0MB in 0.00", zero_rate.c_str()},  // no bytes in no time is no rate
     };
-    for (const auto &c : cases) {
+    for (const auto &[bytes, elapsed, step, megabytes_and_seconds, average] : cases) {
         restart(100);
-        if (c.bytes != 0) feed(static_cast<int>(c.bytes), 150);  // meter_update(0) would start anew
-        fake_now = 100 + c.elapsed;
-        fake_step = c.step;
-        EXPECT_EQ(captured([&] { print_transfer_summary(c.bytes); }),
-                  std::string("\nTransferred ") + c.megabytes_and_seconds +
+        if (bytes != 0) feed(static_cast<int>(bytes), 150);  // meter_update(0) would start anew
+        fake_now = 100 + elapsed;
+        fake_step = step;
+        EXPECT_EQ(captured([bytes = bytes] { print_transfer_summary(bytes); }),
+                  std::string("\nTransferred ") + megabytes_and_seconds +
                       " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
-                      "\n Avg--> " + c.average + "\n" + std::string(79, '-') + "\n\n\n");
+                      "\n Avg--> " + average + "\n" + std::string(79, '-') + "\n\n\n");
         fake_step = 0;
     }
 }
-
-}  // namespace
