@@ -1,9 +1,7 @@
-// libFuzzer target: argument vectors of any bytes through the command-line
-// reader, the usage screen and main up to where a side would wait on the
-// network; then the fixed-point conversion and the rate line on a value and
-// a precision taken from the same input. The arguments are the input's
-// zero-ended pieces, each in a heap block of its own size, so a read past
-// one's end is caught.
+// libFuzzer target: argument vectors of any bytes through the command-line reader, the usage screen and main up to
+// where a side would wait on the network; then the fixed-point conversion and the rate line on a value and a precision
+// taken from the same input. The arguments are the input's zero-ended pieces, each in a heap block of its own size, so
+// a read past one's end is caught.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
