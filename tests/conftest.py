@@ -97,11 +97,12 @@ def send_steadily(sock, seconds, piece=16384, gap=0.04):
 def status(number):
     return number & 0xFF  # what the shell sees of an exit code
 
-def transfer(start, port, megabytes=1, server=None, host="127.0.0.1", **client):
+def transfer(start, port, megabytes=1, server=None, args=None, host="127.0.0.1", limit=RUN_LIMIT, **popen):
     """A client sends to a server (one started here when none is given); both print their whole transcripts."""
     server = server or serve(start, "/S", f"/P:{port}")
-    expect(start(f"/H:{host}", f"/P:{port}", f"/M:{megabytes}", **client), 0, whole_client(port, megabytes))
-    expect(server, 0, whole_server(port, [megabytes]))
+    client = start(*(args or [f"/H:{host}", f"/P:{port}", f"/M:{megabytes}"]), **popen)
+    return (expect(client, 0, whole_client(port, megabytes), limit),
+            expect(server, 0, whole_server(port, [megabytes]), limit))
 
 def receive_all(start, port, *args, **popen):
     """A raw server on port takes a client's whole stream: the client and the bytes."""

@@ -7,8 +7,7 @@ from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, connect, expect, fre
 
 pytestmark = pytest.mark.linux
 
-@pytest.mark.parametrize("side, closed", [("server", [1]), ("server", [0, 1]), ("client", [1]),
-                                          ("client", [0, 1, 2])])
+@pytest.mark.parametrize("side, closed", [("server", [1]), ("server", [0, 1]), ("client", [1]), ("client", [0, 1, 2])])
 def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, closed):
     port, closing = free_port(), lambda: [os.close(fd) for fd in closed]
     if side == "client":
@@ -25,8 +24,7 @@ def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, c
 def test_a_burst_of_clients_waits_its_turn(start):
     port, count = free_port(), 30
     server = serve(start, f"/S:{count}", f"/P:{port}")
-    clients = [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(count)]
-    for client in clients:
+    for client in [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(count)]:
         expect(client, 0, whole_client(port, 1))
     assert server.finish()[0] == 0
 
@@ -51,11 +49,9 @@ def job_on_a_tostop_terminal(background):
         finally:
             os._exit(fate)
     screen = b""
-    try:
+    with contextlib.suppress(OSError):  # read until the terminal's other side has closed
         while chunk := os.read(terminal, 4096):
             screen += chunk
-    except OSError:  # the terminal's other side has closed
-        pass
     return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), screen
 
 @pytest.mark.parametrize("background", [True, False])
@@ -74,7 +70,6 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
             child = start("/H:127.0.0.1", f"/P:{port}", "/M:100000")
             peer = listener.accept()[0]
         step = lambda: peer.recv(16384)  # noqa: E731
-
     def move():  # steadily for 3 s, until the program is killed
         with contextlib.suppress(OSError):
             for _ in range(300):
@@ -88,8 +83,7 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
     peer.close()
     assert re.search(re.escape(WIPE) + r"\r\d+[KM]B-->" + RATE_LINE + r"\Z", child.text()), child.text()[-300:]
 
-@pytest.mark.parametrize("error, number", [("ECONNABORTED", 0), ("EPROTO", 0), ("ENETUNREACH", 0),
-                                           ("EMFILE", 10024)])
+@pytest.mark.parametrize("error, number", [("ECONNABORTED", 0), ("EPROTO", 0), ("ENETUNREACH", 0), ("EMFILE", 10024)])
 def test_accept_is_tried_again_after_a_connections_own_error(start, error, number):
     port = free_port()
     env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")  # not under ptrace

@@ -4,23 +4,19 @@ import fcntl, math, os, pty, re, select, struct, subprocess, termios, time, pyte
 from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, receive_all, send_steadily, serve,
                       transfer, waiting, whole_client, whole_server)
 
-@pytest.mark.parametrize("args, megabytes", [
-    (["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10), (["-M:-1"], 10), (["/M:4294967298"], 2),
-    (["/M:20"], 20)])
+@pytest.mark.parametrize("args, megabytes", [(["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10),
+                                             (["-M:-1"], 10), (["/M:4294967298"], 2), (["/M:20"], 20)])
 def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes):
     port = free_port()
-    server = serve(start, "-s", f"-p:{port}")
-    client = start("/h:127.0.0.1", f"/P:{port}", *args)
-    check_numbers(expect(client, 0, whole_client(port, megabytes)), megabytes * MB)
-    check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
+    for t in transfer(start, port, megabytes, serve(start, "-s", f"-p:{port}"), ["/h:127.0.0.1", f"/P:{port}", *args]):
+        check_numbers(t, megabytes * MB)
 
 def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static program loads no module for it
     layer = tmp_path / "etc"
     for folder in ("upper", "work"):
         (layer / folder).mkdir(parents=True)
-    # In a mount namespace of its own, /etc under a layer whose hosts file names
-    # one host, whether or not the system has such a file (one of the user's
-    # own where not root: a chrooted root may not make that).
+    # In a mount namespace of its own, /etc under a layer whose hosts file names one host, whether or not the system
+    # has such a file (one of the user's own where not root: a chrooted root may not make that).
     etc_hosts = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
                  ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts && exec "$@"')
     transfer(start, free_port(), host="pipemeter-test-host",
@@ -83,7 +79,6 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
         fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, columns, 0, 0))
     server = start("/S", f"/P:{port}", **({"stdout": slave} if columns else {}))
     os.close(slave)
-
     def read_until(needle):
         nonlocal screen
         if not columns:  # a log, read as it grows
@@ -91,7 +86,6 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
         while needle not in screen:
             assert select.select([master], [], [], 10)[0], screen
             screen += os.read(master, 65536).decode("latin-1")
-
     read_until("Waiting for")
     with connect(port) as peer:  # a fast second, lines over 79 columns, then slower ones
         send_steadily(peer, 1.05, MB, 0)
@@ -116,11 +110,8 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
 
 @pytest.mark.soak
 def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):
-    port = free_port()
-    server = serve(start, "/S", f"/P:{port}")
-    client = start("/H:127.0.0.1", f"/P:{port}", "/M:5000")
-    check_numbers(expect(client, 0, whole_client(port, 5000), 900), 5000 * MB)
-    check_numbers(expect(server, 0, whole_server(port, [5000]), 900), 5000 * MB)
+    for t in transfer(start, free_port(), 5000, limit=900):
+        check_numbers(t, 5000 * MB)
 
 @pytest.mark.soak
 @pytest.mark.linux
