@@ -111,6 +111,13 @@ def receive_all(start, port, *args, **popen):
         peer = listener.accept()[0]
         return client, b"".join(iter(lambda: peer.recv(65536), b""))
 
+def hosts_layer(folder):
+    """Shell commands that lay an overlay from folder over /etc whose hosts file names pipemeter-test-host."""
+    for sub in ("upper", "work"):
+        (folder / sub).mkdir(parents=True)
+    return (f'mount -t overlay overlay -o "lowerdir=/etc,upperdir={folder}/upper,workdir={folder}/work" /etc &&'
+            ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts')
+
 def nothing_comes_back(port):
     """A peer sends for a while and ends; no console text may come down the connection."""
     with connect(port) as peer:
@@ -187,7 +194,6 @@ def rate_values(fields):
 
 def normalize(raw):
     t = types.SimpleNamespace(progress=[], rates=[], seconds=[], dates=[])
-
     def take(into, mark, label=lambda m: ()):
         def replace(m):
             values = rate_values(m.groups()[-5:])
@@ -196,7 +202,6 @@ def normalize(raw):
             into.append((*label(m), values, m[0][m[0].index("  Bps"):]))
             return mark
         return replace
-
     progress = take(t.progress, "", lambda m: (int(m[1]) * (MB if m[2] == "MB" else 1024), m[2]))
     text = re.sub(re.escape(WIPE) + r"\r(\d+)(KB|MB)-->" + RATE_LINE, progress, raw)
     text = re.sub(RATE_LINE, take(t.rates, RATE), text)

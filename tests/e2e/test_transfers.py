@@ -1,8 +1,8 @@
 """Whole transfers: the program against itself and against peers written here."""
 import fcntl, math, os, pty, re, select, struct, subprocess, termios, time, pytest
 
-from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, receive_all, send_steadily, serve,
-                      transfer, waiting, whole_client, whole_server)
+from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, hosts_layer, receive_all,
+                      send_steadily, serve, transfer, waiting, whole_client, whole_server)
 
 @pytest.mark.parametrize("args, megabytes", [(["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10),
                                              (["-M:-1"], 10), (["/M:4294967298"], 2), (["/M:20"], 20)])
@@ -12,15 +12,11 @@ def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes)
         check_numbers(t, megabytes * MB)
 
 def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static program loads no module for it
-    layer = tmp_path / "etc"
-    for folder in ("upper", "work"):
-        (layer / folder).mkdir(parents=True)
-    # In a mount namespace of its own, /etc under a layer whose hosts file names one host, whether or not the system
-    # has such a file (one of the user's own where not root: a chrooted root may not make that).
-    etc_hosts = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
-                 ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts && exec "$@"')
+    # In a mount namespace of its own, whether or not the system has a hosts file (one of the user's own where not
+    # root: a chrooted root may not make that).
+    etc_hosts = hosts_layer(tmp_path / "etc") + ' && exec "$@"'
     transfer(start, free_port(), host="pipemeter-test-host",
-             runner=["unshare", "-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, layer, *RUNNER])
+             runner=["unshare", "-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, "sh", *RUNNER])
 
 def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
     port, runs = free_port(), range(20)

@@ -1,10 +1,9 @@
-"""Hosts unlike the build machine, made in a mount namespace or a chroot of the test's own:
-one whose nsswitch.conf names a name-service module (the static program must not load
-it, a dynamic one does), and a root without /dev where the standard streams are closed.
-Needs root and a native program; exits 77 (skipped) otherwise."""
+"""Hosts unlike the build machine, made in a mount namespace or a chroot of the test's own: one whose nsswitch.conf
+names a name-service module (the static program must not load it, a dynamic one does), and a root without /dev where
+the standard streams are closed. Needs root and a native program; exits 77 (skipped) otherwise."""
 import os, shutil, subprocess, sysconfig, pytest
 
-from conftest import PROGRAM, RUNNER, free_port, nothing_comes_back, transfer, wait_listening
+from conftest import PROGRAM, RUNNER, free_port, hosts_layer, nothing_comes_back, transfer, wait_listening
 
 # A runner: a mount namespace of its own where sh runs script, with folder as $0 and the command as "$@".
 def in_namespace(script, folder):
@@ -17,18 +16,15 @@ def native_root():
 
 def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(start, tmp_path):
     mark, system = tmp_path / "mark", "/usr/lib/" + sysconfig.get_config_var("MULTIARCH")
-    for folder in ("upper", "work", "lib"):
-        (tmp_path / folder).mkdir()
+    (tmp_path / "lib").mkdir()
     # A stand-in that marks its loading and has no lookup of its own, so /etc/hosts answers.
     subprocess.run(["gcc", "-shared", "-fPIC", "-x", "c", "-o", tmp_path / "lib/libnss_mdns4_minimal.so.2", "-"],
                    input=f'#include <stdio.h>\n__attribute__((constructor)) static void loaded(void) {{ fclose(fopen("{mark}", "w")); }}'
                    .encode(), check=True)
-    # /etc names the host in its hosts file and asks mDNS first, as many desktops do; the
-    # stand-in lies over the library folder the C library searches.
-    prepare = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
-               ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts &&'
-               ' echo "hosts: mdns4_minimal [NOTFOUND=return] files dns" > /etc/nsswitch.conf &&'
-               f' mount -t overlay overlay -o "lowerdir=$0/lib:{system}" {system} && exec "$@"')
+    # /etc names the host in its hosts file and asks mDNS first, as many desktops do; the stand-in lies over the
+    # library folder the C library searches.
+    prepare = (hosts_layer(tmp_path) + ' && echo "hosts: mdns4_minimal [NOTFOUND=return] files dns" >/etc/nsswitch.conf'
+               f' && mount -t overlay overlay -o "lowerdir=$0/lib:{system}" {system} && exec "$@"')
     # Any dynamic program of the host's loads it: the test can see a load.
     seen = subprocess.run(in_namespace(prepare, tmp_path) + ["getent", "hosts", "pipemeter-test-host"],
                           capture_output=True, text=True)
