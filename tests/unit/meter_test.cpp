@@ -1,11 +1,77 @@
-// The meter and the summary against a fake tick: exact intervals, a wrap of the 32-bit tick, the peak, more than 4 GiB
-// in one interval, and the summary's seconds from its first tick reading and average from its second.
+// What a transfer shows and the clocks behind it: the real tick's step and pace against the monotonic clock; the
+// header's date from a fake clock past 2038 or failing; the meter and summary against a fake tick (exact intervals, a
+// wrap of the 32-bit tick, the peak, over 4 GiB in one interval, the seconds from the first tick reading and the
+// average from the second); the fixed-point form, whose halves round away from zero.
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <tuple>
 
 #include "captured.h"
+#include "console/console.h"
 #include "meter/meter.h"
 #include "platform/posix/test_seams.h"
 #include "transfer/transfer.h"
+
+// The tick moves by 1 ms and keeps pace with the monotonic clock: every time and rate shown is counted in ticks, and a
+// tick a few percent fast or slow puts them all off by as much. Each tick reading lies between two clock readings, so
+// a pause between them widens the bounds instead of failing.
+TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
+    using clock = std::chrono::steady_clock;
+    const auto ms = [](clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    const auto start_before = clock::now();
+    const DWORD first = GetTickCount();
+    const auto start_after = clock::now();
+    clock::time_point end_before, end_after;
+    DWORD least = ~0u, before = first, now;
+    do {
+        end_before = clock::now();
+        now = GetTickCount();
+        end_after = clock::now();
+        if (now != before) least = std::min(least, now - before), before = now;
+    } while (ms(end_after - start_after) < 1000);
+    EXPECT_EQ(least, 1u) << "a coarse clock moves by the scheduler's tick, 4 ms or more";
+    EXPECT_GE(now - first + 1.0, ms(end_before - start_after));
+    EXPECT_LE(now - first - 1.0, ms(end_after - start_before));
+}
+
+static timespec fake_time;
+static int fake_time_error;
+static int fake_realtime(timespec *now) {
+    *now = fake_time;
+    return fake_time_error;
+}
+
+// Past 2038-01-19 03:14:07 UTC a 32-bit time_t wraps to 1901 or its clock fails with EOVERFLOW; a clock that fails
+// leaves no stale date behind.
+TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
+    platform_fakes.realtime = fake_realtime;
+    const char *zone = getenv("TZ");
+    std::string before = zone ? zone : "";
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    const std::tuple<int64_t, int, const char *> cases[] = {
+        {2147483647, 0, "01/19/2038 03:14:07"},  // the last second a 32-bit time_t holds
+        {2147483648, 0, "01/19/2038 03:14:08"},  // the first it cannot
+        {4107542400, 0, "03/01/2100 00:00:00"},  // 2100 has no February 29
+        {4294967296, 0, "02/07/2106 06:28:16"},  // past an unsigned 32-bit count
+        {2147483648, EOVERFLOW, "00/00/0000 00:00:00"}};
+    const std::string dashes(79, '-');
+    for (const auto &[seconds, error, date] : cases) {
+        fake_time = {static_cast<time_t>(seconds), 999999999};
+        fake_time_error = error;
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        EXPECT_EQ(captured([&] { print_transfer_header(now, "|"); }),
+                  "\r" + dashes + "\n" + std::string(60, ' ') + date + "|\n" + dashes + "\n");
+    }
+    zone ? setenv("TZ", before.c_str(), 1) : unsetenv("TZ");
+    tzset();
+    platform_fakes = {};
+}
 
 static DWORD fake_now, fake_step;  // the step is added after every reading
 static DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
@@ -80,5 +146,19 @@ TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSe
                       " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
                       "\n Avg--> " + average + "\n" + std::string(79, '-') + "\n\n\n");
         fake_step = 0;
+    }
+}
+
+TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
+    // 2.675 is 2.6749999999999998 in 17 digits.
+    const std::tuple<double, int, const char *> cases[] = {
+        {2.5, 0, "3"},        {-2.5, 0, "-3"},    {0.25, 1, "0.3"},
+        {0.125, 2, "0.13"},   {2.675, 2, "2.67"}, {4005 * static_cast<double>(0.001f), 2, "4.01"},
+        {9.96, 1, "10.0"},    {0.04, 1, "0.0"},   {3.4028234663852886e38, 0, "340282346638528860000000000000000000000"},
+        {HUGE_VAL, 2, "inf"}, {NAN, 1, "nan"}};
+    char text[600];
+    for (const auto &[value, precision, expected] : cases) {
+        EXPECT_EQ(format_fixed(value, precision, text, sizeof text), strlen(expected));
+        EXPECT_STREQ(text, expected);
     }
 }
