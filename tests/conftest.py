@@ -215,15 +215,10 @@ def expect(child, number, expected, limit=RUN_LIMIT):
     code, out = child.finish(limit)
     t = normalize(out)
     assert (code, t.text) == (status(number), expected)
-    check_units(t)
-    return t
-
-def check_units(t):
-    for values, text in t.rates + [p[2:] for p in t.progress]:
-        bps = values[0]
-        # Each unit is derived from the same rate; Bps is itself rounded.
-        for shown, scale, half in zip(values[1:], (1024, MB, 128, MB / 8), (0.5, 0.05, 0.5, 0.005)):
+    for (bps, *units), text in t.rates + [p[2:] for p in t.progress]:  # each unit from the same rate, Bps rounded
+        for shown, scale, half in zip(units, (1024, MB, 128, MB / 8), (0.5, 0.05, 0.5, 0.005)):
             assert not math.isfinite(bps) or abs(shown - bps / scale) <= half + 0.5 / scale + 1e-9, text
+    return t
 
 def check_numbers(t, total):
     """One summary: labels, peak, average and date agree with total bytes moved."""

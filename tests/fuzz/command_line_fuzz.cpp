@@ -22,9 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     char *argv[257];
     int argc = 0;
     for (size_t at = 0; at < size && argc < 256;) {
-        const void *end = memchr(data + at, 0, size - at);
-        size_t length =
-            end != nullptr ? static_cast<size_t>(static_cast<const uint8_t *>(end) - (data + at)) : size - at;
+        size_t length = strnlen(reinterpret_cast<const char *>(data + at), size - at);
         argv[argc] = static_cast<char *>(malloc(length + 1));
         memcpy(argv[argc], data + at, length);
         argv[argc++][length] = '\0';
