@@ -77,12 +77,10 @@ def wait_listening(child, port):
 
 def connect(port):
     return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
-
 def listen(port):
     return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
 
-def reset(sock):
-    """Closes with a reset instead of an orderly end."""
+def reset(sock):  # a reset instead of an orderly end
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
     sock.close()
 
@@ -145,13 +143,10 @@ def usage(name):
 
 def server_start(port):
     return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
-
 def waiting(count, port):
     return HINT + f"\rWaiting for {count} new connection{'' if count == 1 else 's'} on port {port}..."
-
 def client_start(port):
     return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
-
 def header(side_line):
     return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
 
@@ -184,23 +179,17 @@ RATE_LINE = "  Bps: {0}   KBps: {0}   MBps: {0}   Kbps: {0}   Mbps: {0}".format(
 WIDTHS = ((7, 0), (4, 0), (4, 1), (5, 0), (5, 2))
 
 def rate_values(fields):
-    values = []
-    for (width, decimals), text in zip(WIDTHS, fields):
-        body, shape = text.lstrip(" "), r"-?inf|nan|\d+" + (r"\.\d{%d}" % decimals if decimals else "")
-        if text != body.rjust(width) or not re.fullmatch(shape, body):
-            return None
-        values.append(float(body))
-    return values
+    laid_out = all(text == text.lstrip(" ").rjust(width) and re.fullmatch(
+        r"-?inf|nan|\d+" + (r"\.\d{%d}" % decimals if decimals else ""), text.lstrip(" "))
+        for (width, decimals), text in zip(WIDTHS, fields))
+    return [float(text) for text in fields] if laid_out else None
 
 def normalize(raw):
     t = types.SimpleNamespace(progress=[], rates=[], seconds=[], dates=[])
     def take(into, mark, label=lambda m: ()):
         def replace(m):
             values = rate_values(m.groups()[-5:])
-            if values is None:
-                return m[0]
-            into.append((*label(m), values, m[0][m[0].index("  Bps"):]))
-            return mark
+            return m[0] if values is None else into.append((*label(m), values, m[0][m[0].index("  Bps"):])) or mark
         return replace
     progress = take(t.progress, "", lambda m: (int(m[1]) * (MB if m[2] == "MB" else 1024), m[2]))
     text = re.sub(re.escape(WIPE) + r"\r(\d+)(KB|MB)-->" + RATE_LINE, progress, raw)

@@ -93,16 +93,14 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
     assert max(map(len, rates)) > 79 and len(rates) >= 3, rates
     if not columns:
         assert set(re.findall(r"\r( *)\r(?=\d+[KM]B-->|Client has)", screen)) == {" " * 79}
-        return
-    shown = lambda upto: replay(screen[:upto], columns)  # noqa: E731
-    if columns == 80:  # each wide line wraps, and the next text stands right below it
-        rows = shown(len(screen))
+    elif columns == 80:  # each wide line wraps, and the next text stands right below it
+        rows = replay(screen, columns)
         first = next(i for i, r in enumerate(rows) if re.match(r"\d+MB-->", r))
         end = next(i for i, r in enumerate(rows) if r.startswith("Client has disconnected."))
         assert all(r.strip() for r in rows[first:end]), rows[first:end + 1]
-        return
-    for m in re.finditer(r"\r((\d+[KM]B-->|Client has)[^\r\n]*)", screen):  # nothing after a text as it is written
-        assert shown(m.end())[-1].rstrip() == m[1], m[1]
+    else:  # nothing after a text as it is written
+        for m in re.finditer(r"\r((\d+[KM]B-->|Client has)[^\r\n]*)", screen):
+            assert replay(screen[:m.end()], columns)[-1].rstrip() == m[1], m[1]
 
 @pytest.mark.soak
 def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):
