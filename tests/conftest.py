@@ -10,8 +10,7 @@ START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
 MB = 1 << 20
 socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an end
 
-class Child:
-    """One run of the program, its standard output and error in files."""
+class Child:  # one run of the program, its standard output and error in files
     def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):
         self.out, self.err = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err"
         self.windows = str(program).endswith(".exe")
@@ -36,8 +35,7 @@ class Child:
             assert not ended and time.monotonic() < end, f"no {needle!r} in {self.text()!r}"
             time.sleep(0.01)
 
-    def finish(self, limit=RUN_LIMIT):
-        """Waits for the end; a run that overstays its limit is killed and fails."""
+    def finish(self, limit=RUN_LIMIT):  # a run that overstays its limit is killed and fails
         try:
             self.proc.wait(limit)
         except subprocess.TimeoutExpired:
@@ -48,8 +46,7 @@ class Child:
         return self.proc.returncode, self.text()
 
 @pytest.fixture
-def start(tmp_path):
-    """start(*args) runs the program; whatever still runs at the end is killed by its PID."""
+def start(tmp_path):  # start(*args) runs the program; whatever still runs at the end is killed by its PID
     children = []
     def start(*args, **popen):
         children.append(Child(tmp_path, args, **popen))
@@ -57,9 +54,8 @@ def start(tmp_path):
 
     yield start
     for child in children:
-        if child.proc.poll() is None:
-            child.proc.kill()
-            child.proc.wait()
+        child.proc.kill()  # does nothing to one that has ended
+        child.proc.wait()
 
 def serve(start, *args, **popen):
     return start(*args, **popen).wait_for("Waiting for")
@@ -69,8 +65,7 @@ def free_port():
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
 
-def wait_listening(child, port):
-    """Waits until the program listens on port, for a run whose output cannot be read."""
+def wait_listening(child, port):  # for a run whose output cannot be read
     while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
         assert child.proc.poll() is None, child.text()
         time.sleep(0.01)
@@ -102,22 +97,19 @@ def transfer(start, port, megabytes=1, server=None, args=None, host="127.0.0.1",
     return (expect(client, 0, whole_client(port, megabytes), limit),
             expect(server, 0, whole_server(port, [megabytes]), limit))
 
-def receive_all(start, port, *args, **popen):
-    """A raw server on port takes a client's whole stream: the client and the bytes."""
+def receive_all(start, port, *args, **popen):  # a raw server on port takes a client's whole stream
     with listen(port) as listener:
         client = start("/H:127.0.0.1", *args, **popen)
         peer = listener.accept()[0]
         return client, b"".join(iter(lambda: peer.recv(65536), b""))
 
-def hosts_layer(folder):
-    """Shell commands that lay an overlay from folder over /etc whose hosts file names pipemeter-test-host."""
+def hosts_layer(folder):  # shell commands: an overlay from folder over /etc, its hosts file naming one host
     for sub in ("upper", "work"):
         (folder / sub).mkdir(parents=True)
     return (f'mount -t overlay overlay -o "lowerdir=/etc,upperdir={folder}/upper,workdir={folder}/work" /etc &&'
             ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts')
 
-def nothing_comes_back(port):
-    """A peer sends for a while and ends; no console text may come down the connection."""
+def nothing_comes_back(port):  # a peer sends for a while and ends; no console text may come down the connection
     with connect(port) as peer:
         send_steadily(peer, 1.5)
         peer.shutdown(1)
@@ -164,8 +156,7 @@ def summary(megabytes):
 def report(text, number, table_text):
     return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 
-def whole_server(port, megabytes):
-    """A server that answered one client from 127.0.0.1 per entry, each moving that many MB."""
+def whole_server(port, megabytes):  # one client from 127.0.0.1 answered per entry, each moving that many MB
     return server_start(port) + "".join(waiting(len(megabytes) - i, port) + SERVER_HEADER + SERVER_END + summary(mb)
                                         for i, mb in enumerate(megabytes)) + DONE
 
@@ -209,8 +200,7 @@ def expect(child, number, expected, limit=RUN_LIMIT):
             assert not math.isfinite(bps) or abs(shown - bps / scale) <= half + 0.5 / scale + 1e-9, text
     return t
 
-def check_numbers(t, total):
-    """One summary: labels, peak, average and date agree with total bytes moved."""
+def check_numbers(t, total):  # one summary: labels, peak, average and date agree with total bytes moved
     assert len(t.seconds) == 1 and len(t.rates) == 2
     labels, units = [p[0] for p in t.progress], "".join(p[1][0] for p in t.progress)
     assert labels == sorted(labels) and all(n <= total for n in labels) and re.fullmatch("K*M*", units), labels

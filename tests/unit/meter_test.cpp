@@ -1,7 +1,5 @@
-// What a transfer shows and the clocks behind it: the real tick's step and pace against the monotonic clock; the
-// header's date from a fake clock past 2038 or failing; the meter and summary against a fake tick (exact intervals, a
-// wrap of the 32-bit tick, the peak, over 4 GiB in one interval, the seconds from the first tick reading and the
-// average from the second); the fixed-point form, whose halves round away from zero.
+// What a transfer shows and the clocks behind it: the real tick, the header's date from a fake clock, the meter and
+// the summary against a fake tick (exact intervals, a wrap, the peak, over 4 GiB at once), the fixed-point form.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -115,8 +113,7 @@ TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
         {-1, 1023, 2100, "1023KB-->  Bps:    1023   KBps:    1   MBps:  0.0   Kbps:     8   Mbps:  0.01", 1047552},
         {-1, 1, 2600, "", 1047552},  // 0.25 MB/s shows 0.3: halves round away from zero
         {-1, 262143, 3100, "1MB-->  Bps:  262144   KBps:  256   MBps:  0.3   Kbps:  2048   Mbps:  2.00", 1047552},
-        {0, 1048576, 1000, "1MB-->  Bps: 1048576   KBps: 1024   MBps:  1.0   Kbps:  8192   Mbps:  8.00", 1048576},
-    };
+        {0, 1048576, 1000, "1MB-->  Bps: 1048576   KBps: 1024   MBps:  1.0   Kbps:  8192   Mbps:  8.00", 1048576}};
     for (const auto &[restart_at, n, at, line, peak] : steps) {
         if (restart_at >= 0) restart(static_cast<DWORD>(restart_at));
         EXPECT_EQ(feed(n, at), *line ? wipe + "\r" + line : "") << at;

@@ -15,8 +15,7 @@ def test_a_double_byte_name_is_cut_at_its_last_real_backslash_in_a_text_mode_fil
     # In code page 932 the trail byte of this character is a backslash.
     subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", tmp_path / "ja_JP.UTF-8"], check=True)
     shutil.copy(PROGRAM, tmp_path / "表.exe")
-    env = dict(os.environ, LOCPATH=str(tmp_path), LC_ALL="ja_JP.UTF-8")
-    child = start(program=tmp_path / "表.exe", env=env)
+    child = start(program=tmp_path / "表.exe", env=dict(os.environ, LOCPATH=str(tmp_path), LC_ALL="ja_JP.UTF-8"))
     expect(child, 1, usage("\x95\x5c.exe"))
     data = child.out.read_bytes()  # line ends as every Windows console program writes them
     assert b"\r\n" in data and b"\n" not in data.replace(b"\r\n", b"")
