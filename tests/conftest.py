@@ -51,7 +51,6 @@ def start(tmp_path):  # start(*args) runs the program; whatever still runs at th
     def start(*args, **popen):
         children.append(Child(tmp_path, args, **popen))
         return children[-1]
-
     yield start
     for child in children:
         child.proc.kill()  # does nothing to one that has ended
@@ -97,11 +96,13 @@ def transfer(start, port, megabytes=1, server=None, args=None, host="127.0.0.1",
     return (expect(client, 0, whole_client(port, megabytes), limit),
             expect(server, 0, whole_server(port, [megabytes]), limit))
 
-def receive_all(start, port, *args, **popen):  # a raw server on port takes a client's whole stream
+def accepted(start, port, *args, **popen):  # a client of a raw server on port, and that server's side of it
     with listen(port) as listener:
-        client = start("/H:127.0.0.1", *args, **popen)
-        peer = listener.accept()[0]
-        return client, b"".join(iter(lambda: peer.recv(65536), b""))
+        return start("/H:127.0.0.1", *args, **popen), listener.accept()[0]
+
+def receive_all(start, port, *args, **popen):  # a raw server on port takes a client's whole stream
+    client, peer = accepted(start, port, *args, **popen)
+    return client, b"".join(iter(lambda: peer.recv(65536), b""))
 
 def hosts_layer(folder):  # shell commands: an overlay from folder over /etc, its hosts file naming one host
     for sub in ("upper", "work"):

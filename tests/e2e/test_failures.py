@@ -1,8 +1,8 @@
 """Failures as the user sees them: the step, the error number, the table's text, the exit status."""
 import socket, time, pytest
 
-from conftest import (CONNECTING, SERVER_HEADER, client_start, client_until_sending, connect, expect, free_port, listen,
-                      report, reset, serve, server_start, transfer, whole_server)
+from conftest import (CONNECTING, SERVER_HEADER, accepted, client_start, client_until_sending, connect, expect,
+                      free_port, listen, report, reset, serve, server_start, transfer, whole_server)
 
 def refused(start):
     port = free_port()
@@ -17,11 +17,9 @@ def not_found(host):
 def server_resets(megabytes):
     def case(start):
         port = free_port()
-        with listen(port) as listener:
-            client = start("/H:127.0.0.1", f"/P:{port}", f"/M:{megabytes}")
-            peer, _ = listener.accept()
-            peer.recv(65536, socket.MSG_WAITALL)
-            reset(peer)
+        client, peer = accepted(start, port, f"/P:{port}", f"/M:{megabytes}")
+        peer.recv(65536, socket.MSG_WAITALL)
+        reset(peer)
         return client, client_until_sending(port, megabytes), (
             "Failed on send()", 10054, "Connection reset by peer"), None
     return case

@@ -2,7 +2,7 @@
 on a tostop terminal, a log read while the transfer runs, accept failing for one peer."""
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
-from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, connect, expect, free_port, listen, nothing_comes_back,
+from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, connect, expect, free_port, nothing_comes_back,
                       receive_all, report, serve, server_start, status, transfer, wait_listening, waiting, whole_client)
 
 pytestmark = pytest.mark.linux
@@ -28,8 +28,9 @@ def test_a_burst_of_clients_waits_its_turn(start):
         expect(client, 0, whole_client(port, 1))
     assert server.finish()[0] == 0
 
-def job_on_a_tostop_terminal(background):
-    """A failing client as a job on a terminal of its own: its fate and what the terminal received."""
+@pytest.mark.parametrize("background", [True, False])
+def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background):
+    # A failing client as a job on a terminal of its own: its fate, and whether the terminal received the beep.
     pid, terminal = pty.fork()
     if pid == 0:
         fate = 100  # stopped, or still running after 20 s
@@ -52,28 +53,17 @@ def job_on_a_tostop_terminal(background):
     with contextlib.suppress(OSError):  # read until the terminal's other side has closed
         while chunk := os.read(terminal, 4096):
             screen += chunk
-    return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), screen
-
-@pytest.mark.parametrize("background", [True, False])
-def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background):
-    fate, screen = job_on_a_tostop_terminal(background)
-    assert (fate, b"\a" in screen) == (status(10061), not background)
+    assert (os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), b"\a" in screen) == (status(10061), not background)
 
 @pytest.mark.parametrize("side", ["server", "client"])
 def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start, side):
     port = free_port()
-    if side == "server":
-        child, peer = serve(start, "/S", f"/P:{port}"), connect(port)
-        step = lambda: peer.sendall(b"x" * 16384)  # noqa: E731
-    else:
-        with listen(port) as listener:
-            child = start("/H:127.0.0.1", f"/P:{port}", "/M:100000")
-            peer = listener.accept()[0]
-        step = lambda: peer.recv(16384)  # noqa: E731
+    child, peer = accepted(start, port, f"/P:{port}", "/M:100000") if side == "client" else (
+        serve(start, "/S", f"/P:{port}"), connect(port))
     def move():  # steadily for 3 s, until the program is killed
         with contextlib.suppress(OSError):
             for _ in range(300):
-                step()
+                peer.recv(16384) if side == "client" else peer.sendall(b"x" * 16384)
                 time.sleep(0.01)
     mover = threading.Thread(target=move)
     mover.start()
