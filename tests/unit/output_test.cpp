@@ -90,28 +90,24 @@ static DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
 const std::string wipe = "\r" + std::string(79, ' ');
 const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
 
-struct Fake : testing::Test {
-    int64_t total = 0;
-    void SetUp() override {
-        fake_now = fake_step = 0;
-        platform_fakes.tick = fake_tick;
-    }
-    void TearDown() override { platform_fakes = {}; }
-    void restart(DWORD at) {
-        fake_now = at;
-        total = 0;
-        meter_update(0);
-    }
-    // n more bytes at tick `at`, the totals kept as a transfer loop keeps them.
-    std::string feed(int n, DWORD at) {
-        fake_now = at;
-        total += n;
-        set_transfer_totals(total);
-        return captured([&] { meter_update(n); });
-    }
-};
+static int64_t total;  // kept as a transfer loop keeps it
 
-TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
+// A transfer that starts anew at tick `at` of the fake tick, which stands still between readings.
+static void restart(DWORD at) {
+    platform_fakes.tick = fake_tick;
+    fake_now = at;
+    fake_step = total = 0;
+    meter_update(0);
+}
+// n more bytes at tick `at`.
+static std::string feed(int n, DWORD at) {
+    fake_now = at;
+    total += n;
+    set_transfer_totals(total);
+    return captured([&] { meter_update(n); });
+}
+
+TEST(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
     // Restarted at a tick, or -1: the same transfer goes on.
     const std::tuple<int64_t, int, DWORD, const char *, float> steps[] = {
         {5000, 1024, 5999, "", 0},
@@ -137,15 +133,15 @@ TEST_F(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
     for (int i = 0; i < 5; ++i) feed(1 << 30, 500);
     EXPECT_EQ(feed(0x7fffffff, 1000),
               wipe + "\r7167MB-->  Bps: 7516192768   KBps: 7340032   MBps: 7168.0   Kbps: 58720256   Mbps: 57344.00");
+    platform_fakes = {};
 }
 
-TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSecond) {
+TEST(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSecond) {
     const std::tuple<int64_t, DWORD, DWORD, const char *, const char *> cases[] = {
         {5000000, 4005, 0, "4MB in 4.01", "  Bps: 1248440   KBps: 1219   MBps:  1.2   Kbps:  9753   Mbps:  9.52"},
         {1024000, 2000, 48, "0MB in 2.00", "  Bps:  500000   KBps:  488   MBps:  0.5   Kbps:  3906   Mbps:  3.81"},
         {4096, 0, 0, "0MB in 0.00", "  Bps:     inf   KBps:  inf   MBps:  inf   Kbps:   inf   Mbps:   inf"},
-        {0, 0, 0, "0MB in 0.00", zero_rate.c_str()},  // no bytes in no time is no rate
-    };
+        {0, 0, 0, "0MB in 0.00", zero_rate.c_str()}};  // no bytes in no time is no rate
     for (const auto &[bytes, elapsed, step, megabytes_and_seconds, average] : cases) {
         restart(100);
         if (bytes != 0) feed(static_cast<int>(bytes), 150);  // meter_update(0) would start anew
@@ -155,8 +151,8 @@ TEST_F(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSe
                   std::string("\nTransferred ") + megabytes_and_seconds +
                       " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
                       "\n Avg--> " + average + "\n" + std::string(79, '-') + "\n\n\n");
-        fake_step = 0;
     }
+    platform_fakes = {};
 }
 
 TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
