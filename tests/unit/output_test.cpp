@@ -177,10 +177,9 @@ static int fake_start(WORD requested, WSADATA *data) {
     return fake_start_result;
 }
 
-static unsigned tone[2];
+static std::pair<DWORD, DWORD> tone;
 static BOOL fake_beep(DWORD frequency, DWORD duration_ms) {
-    tone[0] = frequency;
-    tone[1] = duration_ms;
+    tone = {frequency, duration_ms};
     return 1;
 }
 
@@ -203,11 +202,11 @@ TEST(Start, AFailedOrWrongStartIsReportedAndCleanedUpOnce) {
         fake_start_result = start_result;
         fake_version = version_given;
         int cleanups = platform_cleanup_calls, result = 0;
-        tone[0] = tone[1] = 0;
+        tone = {};
         EXPECT_EQ(captured([&] { result = program_main(2, argv); }), "\n\n" + report + "\n\n");
         EXPECT_EQ(exit_status(result) & 0xff, status);
         EXPECT_EQ(platform_cleanup_calls, cleanups + 1);
-        EXPECT_EQ(std::make_pair(tone[0], tone[1]), std::make_pair(443u, 200u));
+        EXPECT_EQ(tone, std::make_pair(DWORD{443}, DWORD{200}));
     }
     char *usage[] = {const_cast<char *>("pipemeter"), const_cast<char *>("/S"), const_cast<char *>("/?"), nullptr};
     fake_start_calls = 0;
