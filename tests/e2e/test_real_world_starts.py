@@ -65,8 +65,7 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
             for _ in range(300):
                 peer.recv(16384) if side == "client" else peer.sendall(b"x" * 16384)
                 time.sleep(0.01)
-    mover = threading.Thread(target=move)
-    mover.start()
+    (mover := threading.Thread(target=move)).start()
     child.wait_for("B-->", 10)
     child.proc.kill()
     mover.join()

@@ -1,8 +1,8 @@
 """Whole transfers: the program against itself and against peers written here."""
 import fcntl, math, os, pty, re, select, struct, subprocess, termios, time, pytest
 
-from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, hosts_layer, receive_all,
-                      send_steadily, serve, transfer, waiting, whole_client, whole_server)
+from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, hosts_layer, in_namespace,
+                      receive_all, send_steadily, serve, transfer, waiting, whole_client, whole_server)
 
 @pytest.mark.parametrize("args, megabytes", [(["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10),
                                              (["-M:-1"], 10), (["/M:4294967298"], 2), (["/M:20"], 20)])
@@ -14,9 +14,8 @@ def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes)
 def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static program loads no module for it
     # In a mount namespace of its own, whether or not the system has a hosts file (one of the user's own where not
     # root: a chrooted root may not make that).
-    etc_hosts = hosts_layer(tmp_path / "etc") + ' && exec "$@"'
-    transfer(start, free_port(), host="pipemeter-test-host",
-             runner=["unshare", "-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, "sh", *RUNNER])
+    transfer(start, free_port(), host="pipemeter-test-host", runner=in_namespace(
+        hosts_layer(tmp_path / "etc") + ' && exec "$@"', "sh", "-m" if os.geteuid() == 0 else "-rm") + RUNNER)
 
 def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
     port, runs = free_port(), range(20)
@@ -48,8 +47,7 @@ def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start
         server.wait_for("KB-->", 10)  # a redirected log shows progress while the peer is connected
         time.sleep(2.5)
         sent += send_steadily(peer, 2.4)
-    t = expect(server, 0, whole_server(port, [sent // MB]))
-    check_numbers(t, sent)
+    check_numbers(t := expect(server, 0, whole_server(port, [sent // MB])), sent)
     rates = [p[2][0] for p in t.progress]
     assert 3 <= len(rates) <= 7 and t.progress[0][1] == "KB" and t.progress[-1][1] == "MB", t.progress
     assert steady * 0.5 < rates[0] < steady * 2 and min(rates) < steady * 0.35, rates

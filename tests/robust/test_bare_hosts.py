@@ -3,11 +3,7 @@ names a name-service module (the static program must not load it, a dynamic one 
 the standard streams are closed. Needs root and a native program; exits 77 (skipped) otherwise."""
 import os, shutil, subprocess, sysconfig, pytest
 
-from conftest import PROGRAM, RUNNER, free_port, hosts_layer, nothing_comes_back, transfer, wait_listening
-
-# A runner: a mount namespace of its own where sh runs script, with folder as $0 and the command as "$@".
-def in_namespace(script, folder):
-    return ["unshare", "-m", "sh", "-c", script, folder]
+from conftest import PROGRAM, RUNNER, free_port, hosts_layer, in_namespace, nothing_comes_back, transfer, wait_listening
 
 @pytest.fixture(autouse=True, scope="module")
 def native_root():
