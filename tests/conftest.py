@@ -16,10 +16,9 @@ class Child:  # one run of the program, its standard output and error in files
         self.windows = str(program).endswith(".exe")
         # Under qemu-user the program's argv[0] is given with -0.
         command = [*runner, *(["-0", argv0, program] if runner and argv0 else [argv0 or program]), *args]
-        popen.setdefault("stdin", subprocess.DEVNULL)
         with open(self.out, "wb") as out, open(self.err, "wb") as err:
-            self.proc = subprocess.Popen(command, executable=None if runner else program,
-                                         stdout=popen.pop("stdout", out), stderr=err, **popen)
+            self.proc = subprocess.Popen(command, executable=None if runner else program, stderr=err,
+                                         **{"stdin": subprocess.DEVNULL, "stdout": out, **popen})
 
     def text(self):
         data = self.out.read_bytes()
@@ -144,20 +143,18 @@ def client_start(port):
     return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
 def header(side_line):
     return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
+def client_until_sending(port, megabytes):
+    return client_start(port) + CONNECTING + header(f"\rSending {megabytes}MB to 127.0.0.1")
+def report(text, number, table_text):
+    return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 
 SERVER_HEADER = header("\rClient connected from 127.0.0.1")
 SERVER_END = WIPE + "\rClient has disconnected.\n\n"
 CLIENT_END = WIPE + "\rDisconnected from host.\n"
 
-def client_until_sending(port, megabytes):
-    return client_start(port) + CONNECTING + header(f"\rSending {megabytes}MB to 127.0.0.1")
-
 def summary(megabytes):
     return (f"\nTransferred {megabytes}MB in {SECONDS} seconds.\n\nResults:{' ' * 50}(Bps=Bytes, bps=bits)"
             f"\nPeak--> {RATE}\n Avg--> {RATE}\n{DASHES}\n\n\n")
-
-def report(text, number, table_text):
-    return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 
 def whole_server(port, megabytes):  # one client from 127.0.0.1 answered per entry, each moving that many MB
     return server_start(port) + "".join(waiting(len(megabytes) - i, port) + SERVER_HEADER + SERVER_END + summary(mb)

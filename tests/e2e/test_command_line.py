@@ -3,13 +3,11 @@ import os, re, pytest
 
 from conftest import PROGRAM, connect, expect, free_port, receive_all, serve, usage, whole_client, whole_server
 
-SHOWN_NAME = "pipemeter.exe" if PROGRAM.endswith(".exe") else PROGRAM  # Wine hands over a Windows path
-
 @pytest.mark.parametrize("args", [
     [], ["/H:"], ["/P:7777", "/M:5", "extra"], ["/?"], ["-?"], ["/help"], ["-HELP"], ["/hElP"],
     ["/P:7777", "/?"], ["-help", "/S"], ["/H:127.0.0.1", "/P:1", "-?"]])
-def test_help_words_and_no_mode_show_the_usage_screen(start, args):
-    expect(start(*args), 1, usage(SHOWN_NAME))
+def test_help_words_and_no_mode_show_the_usage_screen(start, args):  # Wine hands over a Windows path
+    expect(start(*args), 1, usage("pipemeter.exe" if PROGRAM.endswith(".exe") else PROGRAM))
 
 @pytest.mark.linux
 @pytest.mark.parametrize("argv0, name", [

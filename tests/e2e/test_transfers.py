@@ -1,7 +1,7 @@
 """Whole transfers: the program against itself and against peers written here."""
 import fcntl, math, os, pty, re, select, struct, subprocess, termios, time, pytest
 
-from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, hosts_layer, in_namespace,
+from conftest import (MB, RUNNER, check_numbers, connect, expect, free_port, hosts_layer, in_namespace,
                       receive_all, send_steadily, serve, transfer, waiting, whole_client, whole_server)
 
 @pytest.mark.parametrize("args, megabytes", [(["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10),
@@ -110,13 +110,11 @@ def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):
 def test_a_thousand_connections_leave_no_descriptor_behind(start):
     port, count = free_port(), 1000
     server = serve(start, f"/S:{count}", f"/P:{port}")
-    held = {}
-    for left in range(count, 0, -1):
+    held, megabytes = {}, [1 if left % 10 == 0 else 0 for left in range(count, 0, -1)]
+    for left, mb in zip(range(count, 0, -1), megabytes):
         server.wait_for(waiting(left, port))
         if left in (count - 9, 1):  # waiting for the tenth and for the last
             held[left] = len(os.listdir(f"/proc/{server.proc.pid}/fd"))
-        megabytes = 1 if left % 10 == 0 else 0
-        assert start("/H:127.0.0.1", f"/P:{port}", f"/M:{megabytes}", stdout=subprocess.DEVNULL).finish()[0] == 0
-    code, out = server.finish()
-    assert code == 0 and out.count("Client has disconnected.") == count and out.endswith(DONE)
+        assert start("/H:127.0.0.1", f"/P:{port}", f"/M:{mb}", stdout=subprocess.DEVNULL).finish()[0] == 0
+    expect(server, 0, whole_server(port, megabytes))
     assert held[1] <= held[count - 9], held
