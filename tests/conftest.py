@@ -1,5 +1,4 @@
-"""The program as separate processes over 127.0.0.1, raw peers, the transcripts it
-must print built from their parts, and checks of the numbers that vary by run."""
+"""The program's runs over 127.0.0.1, raw peers, its transcripts built from their parts, checks of varying numbers."""
 import math, os, re, shlex, socket, struct, subprocess, time, types, pytest
 
 PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]

@@ -1,6 +1,5 @@
-// What the program prints, captured around a call, and the fakes behind it: the real tick, the header's date from a
-// fake clock, the meter and the summary against a fake tick (exact intervals, a wrap, the peak, over 4 GiB at once),
-// the fixed-point form, a failed or wrong start of the socket layer, the tone of an error, and a number without text.
+// What the program prints, captured around a call, and the fakes behind it: the tick, the date, the meter (intervals,
+// a wrap, the peak, 4 GiB at once), the summary, the fixed-point form, a failed start, its tone, a number without text.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
