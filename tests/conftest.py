@@ -3,8 +3,7 @@ import math, os, re, shlex, socket, struct, subprocess, time, types, pytest
 
 PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
 VERSION = os.environ["PIPEMETER_VERSION"]  # the project's, from CMake
-# What starts the program where it is foreign: qemu-user and its arguments, or wine.
-RUNNER = shlex.split(os.environ.get("PIPEMETER_RUNNER", ""))
+RUNNER = shlex.split(os.environ.get("PIPEMETER_RUNNER", ""))  # what starts a foreign program: qemu-user, or wine
 START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
 MB = 1 << 20
 socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an end
@@ -20,8 +19,7 @@ class Child:  # one run of the program, its standard output and error in files
                                          **{"stdin": subprocess.DEVNULL, "stdout": out, **popen})
 
     def text(self):
-        data = self.out.read_bytes()
-        # A Windows console program writes its line ends as "\r\n".
+        data = self.out.read_bytes()  # a Windows console program writes its line ends as "\r\n"
         return (data.replace(b"\r\n", b"\n") if self.windows else data).decode("latin-1")
 
     def wait_for(self, needle, limit=START_LIMIT):

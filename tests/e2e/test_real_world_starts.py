@@ -1,5 +1,4 @@
-"""Where a network tool really runs: standard streams closed, a burst of clients, a job
-on a tostop terminal, a log read while the transfer runs, accept failing for one peer."""
+"""Where a network tool really runs: closed streams, a burst of clients, a tostop terminal, a live log, accept errors."""
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
 from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, connect, expect, free_port, nothing_comes_back,

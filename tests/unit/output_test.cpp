@@ -48,11 +48,10 @@ TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
     EXPECT_LE(now - first - 1.0, ms(end_after - start_before));
 }
 
-static timespec fake_time;
-static int fake_time_error;
+static std::pair<timespec, int> fake_clock;  // its reading and its error
 static int fake_realtime(timespec *now) {
-    *now = fake_time;
-    return fake_time_error;
+    *now = fake_clock.first;
+    return fake_clock.second;
 }
 
 // Past 2038-01-19 03:14:07 UTC a 32-bit time_t wraps to 1901 or its clock fails with EOVERFLOW; a clock that fails
@@ -71,8 +70,7 @@ TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
         {2147483648, EOVERFLOW, "00/00/0000 00:00:00"}};
     const std::string dashes(79, '-');
     for (const auto &[seconds, error, date] : cases) {
-        fake_time = {static_cast<time_t>(seconds), 999999999};
-        fake_time_error = error;
+        fake_clock = {{static_cast<time_t>(seconds), 999999999}, error};
         SYSTEMTIME now;
         GetLocalTime(&now);
         EXPECT_EQ(captured([&] { print_transfer_header(now, "|"); }),

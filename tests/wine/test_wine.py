@@ -1,5 +1,4 @@
-"""What only the Windows program under Wine shows: transfers with the Linux
-program both ways, a double-byte name and its line ends, its DLLs and version."""
+"""What only the Windows program under Wine shows: transfers with the Linux one, a double-byte name, DLLs, version."""
 import os, re, shutil, subprocess, pytest
 
 from conftest import PROGRAM, VERSION, expect, free_port, serve, transfer, usage
