@@ -1,4 +1,4 @@
-"""Where a network tool really runs: closed streams, a burst of clients, a tostop terminal, a live log, accept errors."""
+"""Where a network tool really runs: closed streams, client bursts, a tostop terminal, a live log, accept errors."""
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
 from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, connect, expect, free_port, nothing_comes_back,
