@@ -160,8 +160,7 @@ def whole_server(port, megabytes):  # one client from 127.0.0.1 answered per ent
 def whole_client(port, megabytes):
     return client_until_sending(port, megabytes) + CLIENT_END + summary(megabytes) + DONE
 
-# What varies from run to run becomes a placeholder; a field not laid out
-# exactly as printed is left alone, so that the comparison shows it.
+# What varies by run becomes a placeholder; a field not laid out exactly as printed stays, so the comparison shows it.
 NUMBER = r"( *-?[\d.]+| *-?inf| *nan)"
 RATE_LINE = "  Bps: {0}   KBps: {0}   MBps: {0}   Kbps: {0}   Mbps: {0}".format(NUMBER)
 WIDTHS = ((7, 0), (4, 0), (4, 1), (5, 0), (5, 2))

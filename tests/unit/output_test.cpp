@@ -26,9 +26,8 @@ static std::string captured(Body body) {
     return testing::internal::GetCapturedStdout();
 }
 
-// The tick moves by 1 ms and keeps pace with the monotonic clock: every time and rate shown is counted in ticks, and a
-// tick a few percent fast or slow puts them all off by as much. Each tick reading lies between two clock readings, so
-// a pause between them widens the bounds instead of failing.
+// The tick moves by 1 ms and keeps the monotonic clock's pace: every time and rate shown is counted in ticks. Each tick
+// reading lies between two clock readings, so a pause between them widens the bounds instead of failing.
 TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
     using clock = std::chrono::steady_clock;
     const auto ms = [](clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
