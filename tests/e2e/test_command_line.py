@@ -1,16 +1,13 @@
 """The command line as the real program reads it: usage screen, counts, ports."""
 import os, re, pytest
 
-from conftest import (PROGRAM, connect, expect, free_port, listen, serve, usage, whole_client,
-                      whole_server)
-
-SHOWN_NAME = "pipemeter.exe" if PROGRAM.endswith(".exe") else PROGRAM  # Wine hands over a Windows path
+from conftest import PROGRAM, connect, expect, free_port, receive_all, serve, usage, whole_client, whole_server
 
 @pytest.mark.parametrize("args", [
     [], ["/H:"], ["/P:7777", "/M:5", "extra"], ["/?"], ["-?"], ["/help"], ["-HELP"], ["/hElP"],
     ["/P:7777", "/?"], ["-help", "/S"], ["/H:127.0.0.1", "/P:1", "-?"]])
-def test_help_words_and_no_mode_show_the_usage_screen(start, args):
-    expect(start(*args), 1, usage(SHOWN_NAME))
+def test_help_words_and_no_mode_show_the_usage_screen(start, args):  # Wine hands over a Windows path
+    expect(start(*args), 1, usage("pipemeter.exe" if PROGRAM.endswith(".exe") else PROGRAM))
 
 @pytest.mark.linux
 @pytest.mark.parametrize("argv0, name", [
@@ -30,18 +27,12 @@ def test_server_count_is_read_from_the_fourth_character(start, args, count):
         connect(port).close()
     expect(server, 0, whole_server(port, [0] * count))
 
-@pytest.mark.parametrize("arg, shown, used", [
-    ("/P:70000", 70000, 70000 % 65536), ("-p:-1", -1, 65535), ("/P:  +{p}", "{p}", "{p}"),
-    ("/P:{wrapped}", "{p}", "{p}")])
+@pytest.mark.parametrize("arg, shown, used", [("/P:70000", 70000, 70000 % 65536), ("-p:-1", -1, 65535),
+                                              ("/P:  +{p}", "{p}", "{p}"), ("/P:{wrapped}", "{p}", "{p}")])
 def test_port_is_used_by_its_low_16_bits_and_shown_whole(start, arg, shown, used):
     p = free_port()
     arg, shown, used = (str(x).format(p=p, wrapped=p + 2**32) for x in (arg, shown, used))
-    with listen(int(used)) as listener:
-        client = start("/H:127.0.0.1", arg, "/M:1")
-        peer, _ = listener.accept()
-        while peer.recv(65536):
-            pass
-    expect(client, 0, whole_client(shown, 1))
+    expect(receive_all(start, int(used), arg, "/M:1")[0], 0, whole_client(shown, 1))
     server = serve(start, "/S", arg)
     connect(int(used)).close()
     expect(server, 0, whole_server(shown, [0]))
@@ -57,10 +48,9 @@ def test_unreadable_port_is_zero_and_the_system_chooses_one(start):
     expect(server, 0, whole_server(0, [0]))
 
 # The error texts as the program must print them, number for number.
-ERROR_TEXTS = {
-    10000: "No Error", 10004: "Interrupted system call", 10009: "Bad file number", 10013: "Permission denied",
-    10014: "Bad address", 10022: "Invalid argument", 10024: "Too many open files", 10035: "Operation would block",
-    10036: "Operation now in progress", 10037: "Operation already in progress",
+ERROR_TEXTS = {10000: "No Error", 10004: "Interrupted system call", 10009: "Bad file number",
+    10013: "Permission denied", 10014: "Bad address", 10022: "Invalid argument", 10024: "Too many open files",
+    10035: "Operation would block", 10036: "Operation now in progress", 10037: "Operation already in progress",
     10038: "Socket operation on non-socket", 10039: "Destination address required", 10040: "Message too long",
     10041: "Protocol wrong type for socket", 10042: "Bad protocol option", 10043: "Protocol not supported",
     10044: "Socket type not supported", 10045: "Operation not supported on socket",
@@ -68,12 +58,11 @@ ERROR_TEXTS = {
     10048: "Address already in use", 10049: "Can't assign requested address", 10050: "Network is down",
     10051: "Network is unreachable", 10052: "Net dropped connection or reset",
     10053: "Software caused connection abort", 10054: "Connection reset by peer", 10055: "No buffer space available",
-    10056: "Socket is already connected", 10057: "Socket is not connected",
-    10058: "Can't send after socket shutdown", 10059: "Too many references, can't splice",
-    10060: "Connection timed out", 10061: "Connection refused", 10062: "Too many levels of symbolic links",
-    10063: "File name too long", 10064: "Host is down", 10065: "No Route to Host", 10066: "Directory not empty",
-    10067: "Too many processes", 10068: "Too many users", 10069: "Disc Quota Exceeded",
-    10070: "Stale NFS file handle", 10071: "Too many levels of remote in path",
+    10056: "Socket is already connected", 10057: "Socket is not connected", 10058: "Can't send after socket shutdown",
+    10059: "Too many references, can't splice", 10060: "Connection timed out", 10061: "Connection refused",
+    10062: "Too many levels of symbolic links", 10063: "File name too long", 10064: "Host is down",
+    10065: "No Route to Host", 10066: "Directory not empty", 10067: "Too many processes", 10068: "Too many users",
+    10069: "Disc Quota Exceeded", 10070: "Stale NFS file handle", 10071: "Too many levels of remote in path",
     10091: "Network SubSystem is unavailable", 10092: "Wsock DLL Version out of range",
     10093: "Successful WSASTARTUP not yet performed", 11001: "Host not found",
     11002: "Non-Authoritative Host not found", 11003: "Non-Recoverable errors: FORMERR, REFUSED, NOTIMP",

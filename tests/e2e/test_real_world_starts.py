@@ -1,43 +1,35 @@
-"""Where a network tool really runs: standard streams closed, a burst of clients, a job
-on a tostop terminal, a log read while the transfer runs, accept failing for one peer."""
+"""Where a network tool really runs: closed streams, client bursts, a tostop terminal, a live log, accept errors."""
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
-from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, connect, expect, free_port, listen, report,
-                      send_steadily, serve, server_start, status, wait_listening, waiting, whole_client, whole_server)
+from conftest import (MB, PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, connect, expect, free_port, nothing_comes_back,
+                      receive_all, report, serve, server_start, status, transfer, wait_listening, waiting, whole_client)
 
 pytestmark = pytest.mark.linux
 
-@pytest.mark.parametrize("side, closed", [("server", [1]), ("server", [0, 1]), ("client", [1]),
-                                          ("client", [0, 1, 2])])
+@pytest.mark.parametrize("side, closed", [("server", [1]), ("server", [0, 1]), ("client", [1]), ("client", [0, 1, 2])])
 def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, closed):
     port, closing = free_port(), lambda: [os.close(fd) for fd in closed]
     if side == "client":
-        with listen(port) as listener:
-            client = start("/H:127.0.0.1", f"/P:{port}", "/M:2", preexec_fn=closing)
-            peer = listener.accept()[0]
-            assert len(b"".join(iter(lambda: peer.recv(65536), b""))) == 2 * MB, "console text in the connection"
-        assert client.finish()[0] == 0
-        return
-    server = start("/S", f"/P:{port}", preexec_fn=closing)
-    wait_listening(server, port)
-    links = [os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in range(3)]
-    assert not any(link.startswith("socket:") for link in links), links
-    with connect(port) as peer:
-        send_steadily(peer, 1.5)
-        peer.shutdown(1)
-        assert peer.recv(65536) == b"", "console text came down the connection"
-    assert server.finish()[0] == 0
+        child, stream = receive_all(start, port, f"/P:{port}", "/M:2", preexec_fn=closing)
+        assert len(stream) == 2 * MB, "console text in the connection"
+    else:
+        child = start("/S", f"/P:{port}", preexec_fn=closing)
+        wait_listening(child, port)
+        links = [os.readlink(f"/proc/{child.proc.pid}/fd/{fd}") for fd in range(3)]
+        assert not any(link.startswith("socket:") for link in links), links
+        nothing_comes_back(port)
+    assert child.finish()[0] == 0
 
 def test_a_burst_of_clients_waits_its_turn(start):
     port, count = free_port(), 30
     server = serve(start, f"/S:{count}", f"/P:{port}")
-    clients = [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(count)]
-    for client in clients:
+    for client in [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(count)]:
         expect(client, 0, whole_client(port, 1))
     assert server.finish()[0] == 0
 
-def job_on_a_tostop_terminal(background):
-    """A failing client as a job on a terminal of its own: its fate and what the terminal received."""
+@pytest.mark.parametrize("background", [True, False])
+def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background):
+    # A failing client as a job on a terminal of its own: its fate, and whether the terminal received the beep.
     pid, terminal = pty.fork()
     if pid == 0:
         fate = 100  # stopped, or still running after 20 s
@@ -57,45 +49,29 @@ def job_on_a_tostop_terminal(background):
         finally:
             os._exit(fate)
     screen = b""
-    try:
+    with contextlib.suppress(OSError):  # read until the terminal's other side has closed
         while chunk := os.read(terminal, 4096):
             screen += chunk
-    except OSError:  # the terminal's other side has closed
-        pass
-    return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), screen
-
-@pytest.mark.parametrize("background", [True, False])
-def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background):
-    fate, screen = job_on_a_tostop_terminal(background)
-    assert (fate, b"\a" in screen) == (status(10061), not background)
+    assert (os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), b"\a" in screen) == (status(10061), not background)
 
 @pytest.mark.parametrize("side", ["server", "client"])
 def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start, side):
     port = free_port()
-    if side == "server":
-        child, peer = serve(start, "/S", f"/P:{port}"), connect(port)
-        step = lambda: peer.sendall(b"x" * 16384)  # noqa: E731
-    else:
-        with listen(port) as listener:
-            child = start("/H:127.0.0.1", f"/P:{port}", "/M:100000")
-            peer = listener.accept()[0]
-        step = lambda: peer.recv(16384)  # noqa: E731
-
+    child, peer = accepted(start, port, f"/P:{port}", "/M:100000") if side == "client" else (
+        serve(start, "/S", f"/P:{port}"), connect(port))
     def move():  # steadily for 3 s, until the program is killed
         with contextlib.suppress(OSError):
             for _ in range(300):
-                step()
+                peer.recv(16384) if side == "client" else peer.sendall(b"x" * 16384)
                 time.sleep(0.01)
-    mover = threading.Thread(target=move)
-    mover.start()
+    (mover := threading.Thread(target=move)).start()
     child.wait_for("B-->", 10)
     child.proc.kill()
     mover.join()
     peer.close()
     assert re.search(re.escape(WIPE) + r"\r\d+[KM]B-->" + RATE_LINE + r"\Z", child.text()), child.text()[-300:]
 
-@pytest.mark.parametrize("error, number", [("ECONNABORTED", 0), ("EPROTO", 0), ("ENETUNREACH", 0),
-                                           ("EMFILE", 10024)])
+@pytest.mark.parametrize("error, number", [("ECONNABORTED", 0), ("EPROTO", 0), ("ENETUNREACH", 0), ("EMFILE", 10024)])
 def test_accept_is_tried_again_after_a_connections_own_error(start, error, number):
     port = free_port()
     env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")  # not under ptrace
@@ -105,5 +81,4 @@ def test_accept_is_tried_again_after_a_connections_own_error(start, error, numbe
         expect(server, number, server_start(port) + waiting(1, port) +
                report("Failed to accept() incoming connection attempts", 10024, "Too many open files"))
     else:
-        expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
-        expect(server, 0, whole_server(port, [1]))
+        transfer(start, port, server=server)

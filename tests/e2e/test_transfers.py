@@ -1,33 +1,21 @@
 """Whole transfers: the program against itself and against peers written here."""
 import fcntl, math, os, pty, re, select, struct, subprocess, termios, time, pytest
 
-from conftest import (DONE, MB, RUNNER, check_numbers, connect, expect, free_port, listen, send_steadily,
-                      serve, waiting, whole_client, whole_server)
+from conftest import (MB, RUNNER, check_numbers, connect, expect, free_port, hosts_layer, in_namespace,
+                      receive_all, send_steadily, serve, transfer, waiting, whole_client, whole_server)
 
-@pytest.mark.parametrize("args, megabytes", [
-    (["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10), (["-M:-1"], 10), (["/M:4294967298"], 2),
-    (["/M:20"], 20)])
+@pytest.mark.parametrize("args, megabytes", [(["/M:0"], 0), (["/m:1"], 1), ([], 10), (["/M:1000001"], 10),
+                                             (["-M:-1"], 10), (["/M:4294967298"], 2), (["/M:20"], 20)])
 def test_transfer_of_a_size_gives_both_whole_transcripts(start, args, megabytes):
     port = free_port()
-    server = serve(start, "-s", f"-p:{port}")
-    client = start("/h:127.0.0.1", f"/P:{port}", *args)
-    check_numbers(expect(client, 0, whole_client(port, megabytes)), megabytes * MB)
-    check_numbers(expect(server, 0, whole_server(port, [megabytes])), megabytes * MB)
+    for t in transfer(start, port, megabytes, serve(start, "-s", f"-p:{port}"), ["/h:127.0.0.1", f"/P:{port}", *args]):
+        check_numbers(t, megabytes * MB)
 
 def test_a_host_name_is_read_from_etc_hosts(start, tmp_path):  # the static program loads no module for it
-    port, layer = free_port(), tmp_path / "etc"
-    for folder in ("upper", "work"):
-        (layer / folder).mkdir(parents=True)
-    server = serve(start, "/S", f"/P:{port}")
-    # In a mount namespace of its own, /etc under a layer whose hosts file names
-    # one host, whether or not the system has such a file (one of the user's
-    # own where not root: a chrooted root may not make that).
-    etc_hosts = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
-                 ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts && exec "$@"')
-    client = start("/H:pipemeter-test-host", f"/P:{port}", "/M:1",
-                   runner=["unshare", "-m" if os.geteuid() == 0 else "-rm", "sh", "-c", etc_hosts, layer, *RUNNER])
-    expect(client, 0, whole_client(port, 1))
-    expect(server, 0, whole_server(port, [1]))
+    # In a mount namespace of its own, whether or not the system has a hosts file (one of the user's own where not
+    # root: a chrooted root may not make that).
+    transfer(start, free_port(), host="pipemeter-test-host", runner=in_namespace(
+        hosts_layer(tmp_path / "etc") + ' && exec "$@"', "sh", "-m" if os.geteuid() == 0 else "-rm") + RUNNER)
 
 def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
     port, runs = free_port(), range(20)
@@ -44,10 +32,7 @@ def test_twenty_clients_in_turn_time_one_megabyte_in_milliseconds(start):
 
 def test_client_sends_pieces_of_one_block_of_printable_text_and_a_zero(start):
     port = free_port()
-    with listen(port) as listener:
-        client = start("/H:127.0.0.1", f"/P:{port}", "/M:2")
-        peer, _ = listener.accept()
-        stream = b"".join(iter(lambda: peer.recv(65536), b""))
+    client, stream = receive_all(start, port, f"/P:{port}", "/M:2")
     expect(client, 0, whole_client(port, 2))
     block = stream[:1024]
     assert block[1023] == 0 and all(32 <= c < 127 for c in block[:1023])
@@ -62,8 +47,7 @@ def test_progress_line_every_second_in_kb_then_mb_and_one_covering_a_stall(start
         server.wait_for("KB-->", 10)  # a redirected log shows progress while the peer is connected
         time.sleep(2.5)
         sent += send_steadily(peer, 2.4)
-    t = expect(server, 0, whole_server(port, [sent // MB]))
-    check_numbers(t, sent)
+    check_numbers(t := expect(server, 0, whole_server(port, [sent // MB])), sent)
     rates = [p[2][0] for p in t.progress]
     assert 3 <= len(rates) <= 7 and t.progress[0][1] == "KB" and t.progress[-1][1] == "MB", t.progress
     assert steady * 0.5 < rates[0] < steady * 2 and min(rates) < steady * 0.35, rates
@@ -89,7 +73,6 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
         fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, columns, 0, 0))
     server = start("/S", f"/P:{port}", **({"stdout": slave} if columns else {}))
     os.close(slave)
-
     def read_until(needle):
         nonlocal screen
         if not columns:  # a log, read as it grows
@@ -97,7 +80,6 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
         while needle not in screen:
             assert select.select([master], [], [], 10)[0], screen
             screen += os.read(master, 65536).decode("latin-1")
-
     read_until("Waiting for")
     with connect(port) as peer:  # a fast second, lines over 79 columns, then slower ones
         send_steadily(peer, 1.05, MB, 0)
@@ -109,37 +91,30 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
     assert max(map(len, rates)) > 79 and len(rates) >= 3, rates
     if not columns:
         assert set(re.findall(r"\r( *)\r(?=\d+[KM]B-->|Client has)", screen)) == {" " * 79}
-        return
-    shown = lambda upto: replay(screen[:upto], columns)  # noqa: E731
-    if columns == 80:  # each wide line wraps, and the next text stands right below it
-        rows = shown(len(screen))
+    elif columns == 80:  # each wide line wraps, and the next text stands right below it
+        rows = replay(screen, columns)
         first = next(i for i, r in enumerate(rows) if re.match(r"\d+MB-->", r))
         end = next(i for i, r in enumerate(rows) if r.startswith("Client has disconnected."))
         assert all(r.strip() for r in rows[first:end]), rows[first:end + 1]
-        return
-    for m in re.finditer(r"\r((\d+[KM]B-->|Client has)[^\r\n]*)", screen):  # nothing after a text as it is written
-        assert shown(m.end())[-1].rstrip() == m[1], m[1]
+    else:  # nothing after a text as it is written
+        for m in re.finditer(r"\r((\d+[KM]B-->|Client has)[^\r\n]*)", screen):
+            assert replay(screen[:m.end()], columns)[-1].rstrip() == m[1], m[1]
 
 @pytest.mark.soak
 def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):
-    port = free_port()
-    server = serve(start, "/S", f"/P:{port}")
-    client = start("/H:127.0.0.1", f"/P:{port}", "/M:5000")
-    check_numbers(expect(client, 0, whole_client(port, 5000), 900), 5000 * MB)
-    check_numbers(expect(server, 0, whole_server(port, [5000]), 900), 5000 * MB)
+    for t in transfer(start, free_port(), 5000, limit=900):
+        check_numbers(t, 5000 * MB)
 
 @pytest.mark.soak
 @pytest.mark.linux
 def test_a_thousand_connections_leave_no_descriptor_behind(start):
     port, count = free_port(), 1000
     server = serve(start, f"/S:{count}", f"/P:{port}")
-    held = {}
-    for left in range(count, 0, -1):
+    held, megabytes = {}, [1 if left % 10 == 0 else 0 for left in range(count, 0, -1)]
+    for left, mb in zip(range(count, 0, -1), megabytes):
         server.wait_for(waiting(left, port))
         if left in (count - 9, 1):  # waiting for the tenth and for the last
             held[left] = len(os.listdir(f"/proc/{server.proc.pid}/fd"))
-        megabytes = 1 if left % 10 == 0 else 0
-        assert start("/H:127.0.0.1", f"/P:{port}", f"/M:{megabytes}", stdout=subprocess.DEVNULL).finish()[0] == 0
-    code, out = server.finish()
-    assert code == 0 and out.count("Client has disconnected.") == count and out.endswith(DONE)
+        assert start("/H:127.0.0.1", f"/P:{port}", f"/M:{mb}", stdout=subprocess.DEVNULL).finish()[0] == 0
+    expect(server, 0, whole_server(port, megabytes))
     assert held[1] <= held[count - 9], held

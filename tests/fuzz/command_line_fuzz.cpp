@@ -1,9 +1,7 @@
-// libFuzzer target: argument vectors of any bytes through the command-line
-// reader, the usage screen and main up to where a side would wait on the
-// network; then the fixed-point conversion and the rate line on a value and
-// a precision taken from the same input. The arguments are the input's
-// zero-ended pieces, each in a heap block of its own size, so a read past
-// one's end is caught.
+// libFuzzer target: argument vectors of any bytes through the command-line reader, the usage screen and main up to
+// where a side would wait on the network; then the fixed-point conversion and the rate line on a value and a precision
+// taken from the same input. The arguments are the input's zero-ended pieces, each in a heap block of its own size, so
+// a read past one's end is caught.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,9 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     char *argv[257];
     int argc = 0;
     for (size_t at = 0; at < size && argc < 256;) {
-        const void *end = memchr(data + at, 0, size - at);
-        size_t length =
-            end != nullptr ? static_cast<size_t>(static_cast<const uint8_t *>(end) - (data + at)) : size - at;
+        size_t length = strnlen(reinterpret_cast<const char *>(data + at), size - at);
         argv[argc] = static_cast<char *>(malloc(length + 1));
         memcpy(argv[argc], data + at, length);
         argv[argc++][length] = '\0';

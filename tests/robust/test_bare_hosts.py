@@ -1,15 +1,9 @@
-"""Hosts unlike the build machine, made in a mount namespace or a chroot of the test's own:
-one whose nsswitch.conf names a name-service module (the static program must not load
-it, a dynamic one does), and a root without /dev where the standard streams are closed.
-Needs root and a native program; exits 77 (skipped) otherwise."""
+"""Hosts unlike the build machine, made in a mount namespace or a chroot of the test's own: one whose nsswitch.conf
+names a name-service module (the static program must not load it, a dynamic one does), and a root without /dev where
+the standard streams are closed. Needs root and a native program; exits 77 (skipped) otherwise."""
 import os, shutil, subprocess, sysconfig, pytest
 
-from conftest import (PROGRAM, RUNNER, connect, expect, free_port, send_steadily, serve, wait_listening, whole_client,
-                      whole_server)
-
-# A runner: a mount namespace of its own where sh runs script, with folder as $0 and the command as "$@".
-def in_namespace(script, folder):
-    return ["unshare", "-m", "sh", "-c", script, folder]
+from conftest import PROGRAM, RUNNER, free_port, hosts_layer, in_namespace, nothing_comes_back, transfer, wait_listening
 
 @pytest.fixture(autouse=True, scope="module")
 def native_root():
@@ -18,28 +12,21 @@ def native_root():
 
 def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(start, tmp_path):
     mark, system = tmp_path / "mark", "/usr/lib/" + sysconfig.get_config_var("MULTIARCH")
-    for folder in ("upper", "work", "lib"):
-        (tmp_path / folder).mkdir()
+    (tmp_path / "lib").mkdir()
     # A stand-in that marks its loading and has no lookup of its own, so /etc/hosts answers.
     subprocess.run(["gcc", "-shared", "-fPIC", "-x", "c", "-o", tmp_path / "lib/libnss_mdns4_minimal.so.2", "-"],
                    input=f'#include <stdio.h>\n__attribute__((constructor)) static void loaded(void) {{ fclose(fopen("{mark}", "w")); }}'
                    .encode(), check=True)
-    # /etc names the host in its hosts file and asks mDNS first, as many desktops do; the
-    # stand-in lies over the library folder the C library searches.
-    prepare = ('mount -t overlay overlay -o "lowerdir=/etc,upperdir=$0/upper,workdir=$0/work" /etc &&'
-               ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts &&'
-               ' echo "hosts: mdns4_minimal [NOTFOUND=return] files dns" > /etc/nsswitch.conf &&'
-               f' mount -t overlay overlay -o "lowerdir=$0/lib:{system}" {system} && exec "$@"')
+    # /etc names the host in its hosts file and asks mDNS first, as many desktops do; the stand-in lies over the
+    # library folder the C library searches.
+    prepare = (hosts_layer(tmp_path) + ' && echo "hosts: mdns4_minimal [NOTFOUND=return] files dns" >/etc/nsswitch.conf'
+               f' && mount -t overlay overlay -o "lowerdir=$0/lib:{system}" {system} && exec "$@"')
     # Any dynamic program of the host's loads it: the test can see a load.
     seen = subprocess.run(in_namespace(prepare, tmp_path) + ["getent", "hosts", "pipemeter-test-host"],
                           capture_output=True, text=True)
     assert (seen.returncode, seen.stdout.split(), mark.exists()) == (0, ["127.0.0.1", "pipemeter-test-host"], True)
     mark.unlink()
-    port = free_port()
-    server = serve(start, "/S", f"/P:{port}")
-    expect(start("/H:pipemeter-test-host", f"/P:{port}", "/M:1", runner=in_namespace(prepare, tmp_path)), 0,
-           whole_client(port, 1))
-    expect(server, 0, whole_server(port, [1]))
+    transfer(start, free_port(), host="pipemeter-test-host", runner=in_namespace(prepare, tmp_path))
     assert mark.exists() == (os.environ["PIPEMETER_STATIC"] != "1")
 
 def test_closed_streams_in_a_root_without_dev_keep_console_text_off_the_connection(start, tmp_path):
@@ -55,8 +42,5 @@ def test_closed_streams_in_a_root_without_dev_keep_console_text_off_the_connecti
     server = start("/S", f"/P:{port}", runner=in_namespace(proc + 'exec <&- >&- 2>&- chroot "$0" "$@"', tmp_path))
     wait_listening(server, port)
     assert [os.readlink(f"/proc/{server.proc.pid}/fd/{fd}") for fd in range(3)] == [str(tmp_path)] * 3
-    with connect(port) as peer:
-        send_steadily(peer, 1.5)
-        peer.shutdown(1)
-        assert peer.recv(65536) == b"", "console text came down the connection"
+    nothing_comes_back(port)
     assert server.finish() == (0, "")

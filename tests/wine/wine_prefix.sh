@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# start: a fresh Wine prefix for one test run, its server kept running so that
-# every later program start takes a fraction of a second (a server started by
-# a test's own program would hold that test's output open until it quit).
+# start: a fresh Wine prefix for one test run, its server kept running so that every later program start takes a
+# fraction of a second (a server started by a test's own program would hold that test's output open until it quit).
 # stop: ends that server and the Wine processes of this prefix.
 set -u
 prefix="${WINEPREFIX:?}"
