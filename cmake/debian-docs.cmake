@@ -7,7 +7,7 @@
 #   OUT_DIR     where changelog.gz, copyright and rpm-changelog are written
 #   GZIP        the gzip program
 # The Debian changelog is the CHANGELOG.md entry of VERSION, its bullets as
-# Debian's "  * " items; rpm-changelog is the same entry as the RPM spec's
+# Debian's "  * " items; rpm-changelog is the same entry as the RPM package's
 # %changelog wants it, its bullets as "- " items; the copyright file is
 # LICENSE in Debian's machine-readable form. Neither text is kept twice.
 cmake_minimum_required(VERSION 3.20)

@@ -1,6 +1,6 @@
 # The RPM package (cpack -G RPM), from the same install rules as the Debian
 # one: the program, its manual page, the license (the copyright file, marked
-# as the license) and the changelog, in the spec's %changelog as well.
+# as the license) and the changelog, in the package's %changelog as well.
 # Included by packaging.cmake; reads PIPEMETER_DEB_ARCH and debian_docs.
 
 # The RPM name of each Debian architecture that RPM distributions build for
