@@ -203,10 +203,11 @@ void console_print_separator(const char *lead) { print_repeated(lead, '-', conso
 
 // A log gets the console's width every time. A terminal gets blanks up to
 // the widest column since the last line end, so that no tail of a wider line
-// stays, but never into its last column, where they would wrap onto a row of
-// their own; its width is read now, as a window may have been resized.
+// stays, but never past the room a carriage return still takes back, where
+// they would wrap onto a row of their own; the room is read now, as a window
+// may have been resized.
 void console_wipe_line(void) {
-    int room = to_terminal() ? console_columns() - 1 : 0;
+    int room = to_terminal() ? console_line_room() : 0;
     int width = line_widest < room ? line_widest : room;
     print_repeated("\r", ' ', width > console_width ? width : console_width);
 }

@@ -18,7 +18,7 @@ void console_print(const char *format, ...) CONSOLE_FORMAT(1, 2);
 void console_print_separator(const char *lead);
 // Wipes the line the cursor is on: "\r", then the console's width in blanks;
 // on a terminal wider than that, as many as the widest column printed since
-// the last line end, up to one short of the terminal's width.
+// the last line end, up to the room its line has (console_line_room).
 void console_wipe_line(void);
 void console_write(const char *text);
 // Pushes buffered output out now; called before the program blocks waiting

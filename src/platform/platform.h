@@ -24,9 +24,10 @@ void console_start(void);
 // flushed at once so a progress line without a line end still shows.
 bool console_is_terminal(void);
 
-// The width in columns at which standard output's terminal or console wraps
-// its lines, read now; 0 where it cannot be read.
-int console_columns(void);
+// How many columns a line may fill on standard output's terminal or console
+// and still be taken back to its start by a carriage return, read now; 0 where
+// it cannot be read.
+int console_line_room(void);
 
 // The last backslash in text, or null. Aware of double-byte code pages where
 // the platform has them, so a trail byte equal to '\\' is not taken for one.

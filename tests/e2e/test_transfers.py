@@ -81,24 +81,23 @@ def test_on_a_terminal_a_wide_line_leaves_no_tail_and_no_blank_row_and_a_log_get
             assert select.select([master], [], [], 10)[0], screen
             screen += os.read(master, 65536).decode("latin-1")
     read_until("Waiting for")
-    with connect(port) as peer:  # a fast second, lines over 79 columns, then slower ones
-        send_steadily(peer, 1.05, MB, 0)
-        send_steadily(peer, 2.2)
+    with connect(port) as peer:  # 100 MB at once, then 35 MiB/s (80-column lines at 3 digits), then slower
+        peer.sendall(b"x" * 100 * MB)
+        send_steadily(peer, 2.2, 35 * MB // 10, 0.1)
+        send_steadily(peer, 1.5)
         read_until("MB-->")  # shown at once, while the peer still holds the connection
     read_until("completed")
     os.close(master)
     rates = re.findall(r"\r(\d+[KM]B-->[^\r\n]*)", screen)
-    assert max(map(len, rates)) > 79 and len(rates) >= 3, rates
+    assert max(map(len, rates)) > 80 and 80 in map(len, rates) and len(rates) >= 3, rates
     if not columns:
         assert set(re.findall(r"\r( *)\r(?=\d+[KM]B-->|Client has)", screen)) == {" " * 79}
-    elif columns == 80:  # each wide line wraps, and the next text stands right below it
-        rows = replay(screen, columns)
-        first = next(i for i, r in enumerate(rows) if re.match(r"\d+MB-->", r))
-        end = next(i for i, r in enumerate(rows) if r.startswith("Client has disconnected."))
-        assert all(r.strip() for r in rows[first:end]), rows[first:end + 1]
-    else:  # nothing after a text as it is written
-        for m in re.finditer(r"\r((\d+[KM]B-->|Client has)[^\r\n]*)", screen):
-            assert replay(screen[:m.end()], columns)[-1].rstrip() == m[1], m[1]
+        return
+    for m in re.finditer(r"\r((\d+[KM]B-->|Client has)[^\r\n]*)", screen):  # nothing after a text's last row
+        assert replay(screen[:m.end()], columns)[-1].rstrip() == m[1][(len(m[1]) - 1) // columns * columns:], m[1]
+    rows = [r.rstrip() for r in replay(screen, columns)]  # at 80 a wide line wraps; the next text is right below
+    end = rows.index("Client has disconnected.")
+    assert all(rows[next((i for i, r in enumerate(rows) if re.match(r"\d+MB-->", r)), end):end]), rows
 
 @pytest.mark.soak
 def test_five_thousand_megabytes_pass_4_gib_without_a_wrap(start):

@@ -29,7 +29,9 @@ void console_start(void) {
 
 bool console_is_terminal(void) { return isatty(STDOUT_FILENO) == 1; }
 
-int console_columns(void) {
+// Terminals here hold the cursor on the last column until the next character
+// comes, and a carriage return cancels that pending wrap: the whole width.
+int console_line_room(void) {
     winsize size;
     return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }

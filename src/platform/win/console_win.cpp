@@ -13,10 +13,11 @@ bool console_is_terminal(void) {
     return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
-// Lines wrap at the screen buffer's width, which may exceed the window's.
-int console_columns(void) {
+// Lines wrap at the screen buffer's width, which may exceed the window's, and
+// at once: a character in the last column moves the cursor to the next row.
+int console_line_room(void) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    return GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) ? info.dwSize.X : 0;
+    return GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) ? info.dwSize.X - 1 : 0;
 }
 
 // Walks the text character by character in the current code page, so the
