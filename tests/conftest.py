@@ -115,6 +115,17 @@ def nothing_comes_back(port):  # a peer sends for a while and ends; no console t
         peer.shutdown(1)
         assert peer.recv(65536) == b"", "console text came down the connection"
 
+def replay(data, columns):  # a terminal's rows: a character in the last column waits there for the next to wrap it
+    rows, row, column = {}, 0, 0
+    for c in data:
+        if c in "\r\n":
+            row, column = (row + 1, min(column, columns - 1)) if c == "\n" else (row, 0)
+        elif c != "\a":
+            row, column = (row + 1, 0) if column == columns else (row, column)
+            line = rows.get(row, "").ljust(column)
+            rows[row], column = line[:column] + c + line[column + 1:], column + 1
+    return [rows.get(i, "") for i in range(row + 1)]
+
 # The transcripts, in the program's own words.
 DASHES, WIPE = "-" * 79, "\r" + " " * 79
 HINT = "\n\n" + " " * 55 + "(Press CTRL+C to cancel)"
