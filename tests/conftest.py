@@ -126,6 +126,18 @@ def replay(data, columns):  # a terminal's rows: a character in the last column 
             rows[row], column = line[:column] + c + line[column + 1:], column + 1
     return [rows.get(i, "") for i in range(row + 1)]
 
+def closed_streams_run(start, side, closed, held, **popen):  # started with these streams closed, the program runs
+    port = free_port()  # whole, its peer gets the megabytes alone or nothing back, and each closed number is on held
+    if side == "client":
+        child, stream = receive_all(start, port, f"/P:{port}", "/M:2", **popen)
+        assert len(stream) == 2 * MB, "console text in the connection"
+    else:
+        child = start("/S", f"/P:{port}", **popen)
+        wait_listening(child, port)
+        assert all(os.path.samefile(f"/proc/{child.proc.pid}/fd/{fd}", held) for fd in closed), "a closed number free"
+        nothing_comes_back(port)
+    assert child.finish() == (0, "")
+
 # The transcripts, in the program's own words.
 DASHES, WIPE = "-" * 79, "\r" + " " * 79
 HINT = "\n\n" + " " * 55 + "(Press CTRL+C to cancel)"

@@ -1,9 +1,9 @@
 """Hosts unlike the build machine, made in a mount namespace or a chroot of the test's own: one whose nsswitch.conf
-names a name-service module (the static program must not load it, a dynamic one does), and a root without /dev where
-the standard streams are closed. Needs root and a native program; exits 77 (skipped) otherwise."""
+names a name-service module (the static program must not load it, a dynamic one does), and a root without /dev, read
+by root alone, where streams are closed. Needs root and a native program; exits 77 (skipped) otherwise."""
 import os, shutil, subprocess, sysconfig, pytest
 
-from conftest import PROGRAM, RUNNER, free_port, hosts_layer, in_namespace, nothing_comes_back, transfer, wait_listening
+from conftest import PROGRAM, RUNNER, closed_streams_run, free_port, hosts_layer, in_namespace, transfer
 
 @pytest.fixture(autouse=True, scope="module")
 def native_root():
@@ -29,18 +29,17 @@ def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(s
     transfer(start, free_port(), host="pipemeter-test-host", runner=in_namespace(prepare, tmp_path))
     assert mark.exists() == (os.environ["PIPEMETER_STATIC"] != "1")
 
-def test_closed_streams_in_a_root_without_dev_keep_console_text_off_the_connection(start, tmp_path):
+@pytest.mark.parametrize("user, side, closed", [(0, "server", [0, 1, 2]), (65534, "server", [0, 1, 2]),
+                                                (65534, "server", [1]), (65534, "client", [1])])
+def test_closed_streams_in_a_root_without_dev_keep_console_text_off_the_connection(start, tmp_path, user, side, closed):
     listed = subprocess.run(["ldd", PROGRAM], capture_output=True, text=True).stdout.split()
     # The program, and for a dynamic one its libraries; nothing else, no /dev.
     for path in [PROGRAM] + [word for word in listed if word.startswith("/")]:
         (tmp_path / path[1:]).parent.mkdir(parents=True, exist_ok=True)
         shutil.copy(path, tmp_path / path[1:])
     (tmp_path / "proc").mkdir()
+    tmp_path.chmod(0o711)  # searchable, not readable: a user other than root cannot open "/" to read it
     # The sanitizers' runtime cannot start without /proc/self/maps; /dev stays absent.
     proc = 'mount -t proc proc "$0/proc" && ' if any("libasan" in word for word in listed) else ""
-    port = free_port()
-    server = start("/S", f"/P:{port}", runner=in_namespace(proc + 'exec <&- >&- 2>&- chroot "$0" "$@"', tmp_path))
-    wait_listening(server, port)
-    assert all(os.path.samefile(f"/proc/{server.proc.pid}/fd/{fd}", tmp_path) for fd in range(3))  # held on "/"
-    nothing_comes_back(port)
-    assert server.finish() == (0, "")
+    shell = proc + f'exec {" ".join(f"{fd}>&-" for fd in closed)} chroot --userspec={user}:{user} "$0" "$@"'
+    closed_streams_run(start, side, closed, tmp_path, runner=in_namespace(shell, tmp_path))

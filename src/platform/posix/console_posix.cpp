@@ -1,5 +1,6 @@
 // The POSIX side of our own console and process services.
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -10,21 +11,28 @@
 // Started with a standard stream closed (from cron, a service manager or
 // with ">&-"), the process would hand that number to its first socket, and
 // console text would then go into the connection. Each closed one is opened
-// on /dev/null instead, so its output is simply lost; where there is no
-// /dev/null (a bare chroot), on "/" read-only, where every write fails. The
-// number is never left free. open() takes the lowest free number, which is
-// fd itself once the lower ones are open. (POSIX streams never translate
-// line ends, so nothing else needs preparing.)
+// on /dev/null instead, so its output is simply lost; where /dev/null cannot
+// be opened (a bare chroot, a user it refuses), on "/" as a path alone, which
+// takes no permission and on which every write fails. The number is never
+// left free. open() takes the lowest free number, which is fd itself once
+// the lower ones are open.
+//
+// Nobody may be reading standard output: a pipe whose reader has gone would
+// end the process with SIGPIPE on the next flush, in the middle of a
+// measurement. Ignored, the write fails with EPIPE and stdio drops its text,
+// as a write to a closed pipe fails on Windows. (POSIX streams never
+// translate line ends, so nothing else needs preparing.)
 void console_start(void) {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
         int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (opened < 0) opened = open("/", O_RDONLY | O_DIRECTORY);
+        if (opened < 0) opened = open("/", O_PATH | O_DIRECTORY);
         if (opened >= 0 && opened != fd) {
             dup2(opened, fd);
             close(opened);
         }
     }
+    signal(SIGPIPE, SIG_IGN);
 }
 
 bool console_is_terminal(void) { return isatty(STDOUT_FILENO) == 1; }
