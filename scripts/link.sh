@@ -8,6 +8,7 @@
 # link_pin RX TX NET      each side knows the other's hardware address for
 #                         good, so that a side cut off is found gone only by
 #                         its silence, never by address resolution
+# link_rto_min TX NET T   TX's route waits T before its first retransmission
 # link_cut NS             pulls NS's cable: its end down, the other end
 #                         without carrier, dropping what it sends in silence
 # link_remove RX TX       removes both namespaces and with them the pair
@@ -38,6 +39,8 @@ link_pin() {
   ip -n "$rx" neigh replace "$net.2" dev "v$rx" nud permanent lladdr "$(ip netns exec "$tx" cat "/sys/class/net/v$tx/address")" &&
     ip -n "$tx" neigh replace "$net.1" dev "v$tx" nud permanent lladdr "$(ip netns exec "$rx" cat "/sys/class/net/v$rx/address")"
 }
+
+link_rto_min() { ip -n "$1" route replace "$2.0/24" dev "v$1" rto_min "$3"; }
 
 link_cut() { ip -n "$1" link set "v$1" down; }
 

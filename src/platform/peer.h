@@ -18,7 +18,9 @@ const int peer_silence_limit_seconds = 45;
 // The first probe after 20 s of silence: a quiet live peer costs one packet then.
 const int peer_idle_seconds = 20;
 // Then one every 5 s, several before the limit, so one lost probe ends nothing;
-// a sender blocked on a shut window looks at its peer as often.
+// a sender blocked on a shut window looks at its peer as often, and its
+// retransmissions and window probes come no further apart where the system
+// lets that be set.
 const int peer_probe_interval_seconds = 5;
 // As many as fit between the first and the limit, where a system counts
 // probes instead of timing them (5).

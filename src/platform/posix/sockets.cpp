@@ -105,10 +105,20 @@ void close_all_sockets(void) {
     while (open_count > 0) ::close(open_sockets[--open_count]);
 }
 
+// Linux 6.15's cap on the retransmission timeout, in milliseconds; older
+// headers lack it, older kernels refuse it.
+#if defined(__linux__) && !defined(TCP_RTO_MAX_MS)
+#define TCP_RTO_MAX_MS 44
+#endif
+
 // Keepalive finds a peer gone while nothing is to be sent (the server's
 // side): unanswered probes for the silence limit end the connection, and
 // recv then fails with ETIMEDOUT. A sender's own check is in send below; the
 // send timeout makes a blocked send look at the peer every probe interval.
+// Retransmissions and window probes back off to at most the probe interval,
+// not the system's two minutes, so that check counts a vanished host's
+// unanswered probes in seconds whatever state the connection was in; where
+// the cap is refused they come as far apart as the system lets them.
 // No user timeout: Linux's would also end a peer whose host answers every
 // window probe while its program is busy, queued or stopped. Refusals leave
 // the socket as it was.
@@ -119,6 +129,9 @@ void watch_peer(SOCKET s) {
         {IPPROTO_TCP, TCP_KEEPIDLE, peer_idle_seconds},
         {IPPROTO_TCP, TCP_KEEPINTVL, peer_probe_interval_seconds},
         {IPPROTO_TCP, TCP_KEEPCNT, peer_probe_count},
+#endif
+#ifdef __linux__
+        {IPPROTO_TCP, TCP_RTO_MAX_MS, peer_probe_interval_seconds * 1000},
 #endif
     };
     for (const auto &setting : settings) ::setsockopt(s, setting[0], setting[1], &setting[2], sizeof setting[2]);

@@ -6,7 +6,9 @@
 // ended by Windows' own retransmission limit (TcpMaxDataRetransmissions,
 // 5 by default). No TCP_MAXRT: it bounds the time without an acknowledgement,
 // and nothing promises that it spares a peer that answers window probes with
-// its window shut, which is alive and must be waited for.
+// its window shut, which is alive and must be waited for. TCP_MAXRTMS is the
+// same bound in milliseconds; no documented option caps the backoff between
+// retransmissions or window probes, as Linux 6.15's TCP_RTO_MAX_MS does.
 #include "platform/platform.h"
 
 namespace {
