@@ -59,6 +59,7 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+port = pytest.fixture(free_port, name="port")  # a test's own port
 
 def wait_listening(child, port):  # for a run whose output cannot be read
     while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
@@ -104,16 +105,8 @@ def in_namespace(script, folder, unshare="-m"):  # a runner: sh runs script in a
     return ["unshare", unshare, "sh", "-c", script, folder]
 
 def hosts_layer(folder):  # shell commands: an overlay from folder over /etc, its hosts file naming one host
-    for sub in ("upper", "work"):
-        (folder / sub).mkdir(parents=True)
-    return (f'mount -t overlay overlay -o "lowerdir=/etc,upperdir={folder}/upper,workdir={folder}/work" /etc &&'
-            ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts')
-
-def nothing_comes_back(port):  # a peer sends for a while and ends; no console text may come down the connection
-    with connect(port) as peer:
-        send_steadily(peer, 1.5)
-        peer.shutdown(1)
-        assert peer.recv(65536) == b"", "console text came down the connection"
+    return (f'mkdir -p "{folder}/upper" "{folder}/work" && mount -t overlay overlay -o "lowerdir=/etc,'
+            f'upperdir={folder}/upper,workdir={folder}/work" /etc && echo "127.0.0.1 pipemeter-test-host" > /etc/hosts')
 
 def replay(data, columns):  # a terminal's rows: a character in the last column waits there for the next to wrap it
     rows, row, column = {}, 0, 0
@@ -135,7 +128,10 @@ def closed_streams_run(start, side, closed, held, **popen):  # started with thes
         child = start("/S", f"/P:{port}", **popen)
         wait_listening(child, port)
         assert all(os.path.samefile(f"/proc/{child.proc.pid}/fd/{fd}", held) for fd in closed), "a closed number free"
-        nothing_comes_back(port)
+        with connect(port) as peer:  # it sends for a while and ends
+            send_steadily(peer, 1.5)
+            peer.shutdown(1)
+            assert peer.recv(65536) == b"", "console text came down the connection"
     assert child.finish() == (0, "")
 
 # The transcripts, in the program's own words.
@@ -146,27 +142,22 @@ CONNECTING, DONE = "\n\nConnecting to 127.0.0.1...", "\nThe command completed su
 ZERO_RATE = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00"
 
 def usage(name):
-    return (f"\nPipemeter - version {VERSION}\n"
-            "\nCalculates the network speed (transfer rate) between two winsock hosts.\n\n"
-            f"\nThe syntax of this command is:\n\n\n{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
+    return (f"\nPipemeter - version {VERSION}\n\nCalculates the network speed (transfer rate) between two winsock"
+            f" hosts.\n\n\nThe syntax of this command is:\n\n\n{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
             "\n /H:host  : Client mode, host=name/address of a machine waiting in server mode."
             "\n /S:n     : Server mode, n=# of times to answer before exiting, default is 1."
             "\n /P:n     : n=Port number, default is 7777.  (Both client & server must match)"
             "\n /M:n     : n=Megabytes to transfer, default is 10. (Only valid in client mode)\n"
             "\nWritten by the Pipemeter developers.\n\n")
 
-def server_start(port):
-    return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
+def server_start(port): return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
 def waiting(count, port):
     return HINT + f"\rWaiting for {count} new connection{'' if count == 1 else 's'} on port {port}..."
-def client_start(port):
-    return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
-def header(side_line):
-    return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
+def client_start(port): return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
+def header(side_line): return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
+def report(text, number, table_text): return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 def client_until_sending(port, megabytes, host="127.0.0.1"):
     return client_start(port) + f"\n\nConnecting to {host}..." + header(f"\rSending {megabytes}MB to {host}")
-def report(text, number, table_text):
-    return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 
 SERVER_HEADER = header("\rClient connected from 127.0.0.1")
 SERVER_END = WIPE + "\rClient has disconnected.\n\n"
@@ -176,9 +167,9 @@ def summary(megabytes):
     return (f"\nTransferred {megabytes}MB in {SECONDS} seconds.\n\nResults:{' ' * 50}(Bps=Bytes, bps=bits)"
             f"\nPeak--> {RATE}\n Avg--> {RATE}\n{DASHES}\n\n\n")
 
-def whole_server(port, megabytes, peer="127.0.0.1"):  # one client from peer answered per entry, each moving that many MB
-    return server_start(port) + "".join(waiting(len(megabytes) - i, port) + header(f"\rClient connected from {peer}") +
-                                        SERVER_END + summary(mb) for i, mb in enumerate(megabytes)) + DONE
+def whole_server(port, megabytes, peer="127.0.0.1"):  # a client from peer answered per entry, each moving that many MB
+    return server_start(port) + "".join(waiting(len(megabytes) - i, port) + header(f"\rClient connected from {peer}")
+                                        + SERVER_END + summary(mb) for i, mb in enumerate(megabytes)) + DONE
 
 def whole_client(port, megabytes, host="127.0.0.1"):
     return client_until_sending(port, megabytes, host) + CLIENT_END + summary(megabytes) + DONE

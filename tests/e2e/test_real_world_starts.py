@@ -1,7 +1,7 @@
 """Where a network tool really runs: closed streams, client bursts, a tostop terminal, a live log, accept errors."""
 import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
 
-from conftest import (PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, closed_streams_run, connect, expect, free_port,
+from conftest import (PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, closed_streams_run, connect, expect,
                       report, serve, server_start, status, transfer, wait_listening, waiting, whole_client)
 
 pytestmark = pytest.mark.linux
@@ -10,16 +10,16 @@ pytestmark = pytest.mark.linux
 def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, closed):
     closed_streams_run(start, side, closed, os.devnull, preexec_fn=lambda: [os.close(fd) for fd in closed])
 
-def test_a_server_whose_log_reader_has_gone_serves_its_queue(start):  # as "| head -c 20" does: no write ends a run
-    port, (reader, writer) = free_port(), os.pipe()
+def test_a_server_whose_log_reader_has_gone_serves_its_queue(start, port):  # like "| head -c 20": no write ends a run
+    reader, writer = os.pipe()
     server = start("/S:2", f"/P:{port}", stdout=writer)
     os.close(writer), os.read(reader, 20), os.close(reader), wait_listening(server, port)
     for _ in range(2):
         expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
     assert server.finish() == (0, "")
 
-def test_a_burst_of_clients_waits_its_turn(start):
-    port, count = free_port(), 30
+def test_a_burst_of_clients_waits_its_turn(start, port):
+    count = 30
     server = serve(start, f"/S:{count}", f"/P:{port}")
     for client in [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(count)]:
         expect(client, 0, whole_client(port, 1))
@@ -53,8 +53,7 @@ def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background
     assert (os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]), b"\a" in screen) == (status(10061), not background)
 
 @pytest.mark.parametrize("side", ["server", "client"])
-def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start, side):
-    port = free_port()
+def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start, port, side):
     child, peer = accepted(start, port, f"/P:{port}", "/M:100000") if side == "client" else (
         serve(start, "/S", f"/P:{port}"), connect(port))
     def move():  # steadily for 3 s, until the program is killed
@@ -70,8 +69,7 @@ def test_a_redirected_log_is_live_and_a_killed_run_ends_with_a_whole_line(start,
     assert re.search(re.escape(WIPE) + r"\r\d+[KM]B-->" + RATE_LINE + r"\Z", child.text()), child.text()[-300:]
 
 @pytest.mark.parametrize("error, number", [("ECONNABORTED", 0), ("EPROTO", 0), ("ENETUNREACH", 0), ("EMFILE", 10024)])
-def test_accept_is_tried_again_after_a_connections_own_error(start, error, number):
-    port = free_port()
+def test_accept_is_tried_again_after_a_connections_own_error(start, port, error, number):
     env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")  # not under ptrace
     strace = ["strace", "-f", "-o", os.devnull, "-e", "trace=accept4", "-e", f"inject=accept4:error={error}:when=1"]
     server = serve(start, "/S", f"/P:{port}", runner=strace + RUNNER, env=env)
