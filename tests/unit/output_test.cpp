@@ -47,16 +47,14 @@ TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
     EXPECT_LE(now - first - 1.0, ms(end_after - start_before));
 }
 
-static std::pair<timespec, int> fake_clock;  // its reading and its error
-static int fake_realtime(timespec *now) {
-    *now = fake_clock.first;
-    return fake_clock.second;
-}
-
 // Past 2038-01-19 03:14:07 UTC a 32-bit time_t wraps to 1901 or its clock fails with EOVERFLOW; a clock that fails
 // leaves no stale date behind.
 TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
-    platform_fakes.realtime = fake_realtime;
+    static std::pair<timespec, int> fake_clock;  // its reading and its error
+    platform_fakes.realtime = [](timespec *now) {
+        *now = fake_clock.first;
+        return fake_clock.second;
+    };
     const char *zone = getenv("TZ");
     std::string before = zone ? zone : "";
     setenv("TZ", "UTC0", 1);
@@ -95,8 +93,7 @@ static void restart(DWORD at) {
     fake_step = total = 0;
     meter_update(0);
 }
-// n more bytes at tick `at`.
-static std::string feed(int n, DWORD at) {
+static std::string feed(int n, DWORD at) {  // n more bytes at tick `at`
     fake_now = at;
     total += n;
     set_transfer_totals(total);
@@ -165,25 +162,21 @@ TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
     }
 }
 
-static int fake_start_result, fake_start_calls;
-static WORD fake_version;
-static int fake_start(WORD requested, WSADATA *data) {
-    ++fake_start_calls;
-    data->wVersion = requested == MAKEWORD(1, 1) ? fake_version : 0;
-    return fake_start_result;
-}
-
-static std::pair<DWORD, DWORD> tone;
-static BOOL fake_beep(DWORD frequency, DWORD duration_ms) {
-    tone = {frequency, duration_ms};
-    return 1;
-}
-
 // Every start that is no 1.1 ends in a report, one cleanup and a status that never reads as success; every report
 // beeps at 443 Hz for 200 ms.
 TEST(Start, AFailedOrWrongStartIsReportedAndCleanedUpOnce) {
-    platform_fakes.startup = fake_start;
-    platform_fakes.beep = fake_beep;
+    static int fake_start_result, fake_start_calls;
+    static WORD fake_version;
+    static std::pair<DWORD, DWORD> tone;
+    platform_fakes.startup = [](WORD requested, WSADATA *data) {
+        ++fake_start_calls;
+        data->wVersion = requested == MAKEWORD(1, 1) ? fake_version : 0;
+        return fake_start_result;
+    };
+    platform_fakes.beep = [](DWORD frequency, DWORD duration_ms) -> BOOL {
+        tone = {frequency, duration_ms};
+        return 1;
+    };
     const std::string version =
         "Failed to initialize WinSock, DLL does not support Sockets v1.1, error 10092.\n\n"
         "Wsock DLL Version out of range";
