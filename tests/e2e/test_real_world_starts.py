@@ -1,5 +1,5 @@
 """Where a network tool really runs: closed streams, client bursts, a tostop terminal, a live log, accept errors."""
-import contextlib, os, pty, re, subprocess, termios, threading, time, pytest
+import contextlib, os, pty, re, signal, subprocess, termios, threading, time, pytest
 
 from conftest import (PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, closed_streams_run, connect, expect,
                       report, serve, server_start, status, transfer, wait_listening, waiting, whole_client)
@@ -19,9 +19,8 @@ def test_a_server_whose_log_reader_has_gone_serves_its_queue(start, port):  # li
     assert server.finish() == (0, "")
 
 def test_a_burst_of_clients_waits_its_turn(start, port):
-    count = 30
-    server = serve(start, f"/S:{count}", f"/P:{port}")
-    for client in [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(count)]:
+    server = serve(start, "/S:30", f"/P:{port}")
+    for client in [start("/H:127.0.0.1", f"/P:{port}", "/M:1") for _ in range(30)]:
         expect(client, 0, whole_client(port, 1))
     assert server.finish()[0] == 0
 
@@ -30,19 +29,17 @@ def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background
     # A failing client as a job on a terminal of its own: its fate, and whether the terminal received the beep.
     pid, terminal = pty.fork()
     if pid == 0:
-        fate = 100  # stopped, or still running after 20 s
+        fate = 100  # stopped, or not started
         try:
             mode = termios.tcgetattr(0)
             mode[3] |= termios.TOSTOP
             termios.tcsetattr(0, termios.TCSANOW, mode)
             job = subprocess.Popen([*RUNNER, PROGRAM, "/H:127.0.0.1", "/P:1"], stdout=subprocess.DEVNULL,
                                    process_group=0 if background else None)
-            for _ in range(1000):
-                done, code = os.waitpid(job.pid, os.WUNTRACED | os.WNOHANG)
-                if done:
-                    fate = 100 if os.WIFSTOPPED(code) else os.waitstatus_to_exitcode(code)
-                    break
-                time.sleep(0.02)
+            signal.signal(signal.SIGALRM, lambda *_: job.kill())  # still running after 20 s
+            signal.alarm(20)
+            code = os.waitpid(job.pid, os.WUNTRACED)[1]
+            fate = 100 if os.WIFSTOPPED(code) else os.waitstatus_to_exitcode(code)
             job.kill()
         finally:
             os._exit(fate)
