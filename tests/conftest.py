@@ -52,8 +52,7 @@ def start(tmp_path):  # start(*args) runs the program; whatever still runs at th
         child.proc.kill()  # does nothing to one that has ended
         child.proc.wait()
 
-def serve(start, *args, **popen):
-    return start(*args, **popen).wait_for("Waiting for")
+def serve(start, *args, **popen): return start(*args, **popen).wait_for("Waiting for")
 
 def free_port():
     with socket.socket() as s:
@@ -66,10 +65,8 @@ def wait_listening(child, port):  # for a run whose output cannot be read
         assert child.proc.poll() is None, child.text()
         time.sleep(0.01)
 
-def connect(port):
-    return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
-def listen(port):
-    return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
+def connect(port): return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
+def listen(port): return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
 
 def reset(sock):  # a reset instead of an orderly end
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
@@ -83,8 +80,7 @@ def send_steadily(sock, seconds, piece=16384, gap=0.04):
         time.sleep(gap)
     return sent
 
-def status(number):
-    return number & 0xFF  # what the shell sees of an exit code
+def status(number): return number & 0xFF  # what the shell sees of an exit code
 
 def transfer(start, port, megabytes=1, server=None, args=None, host="127.0.0.1", limit=RUN_LIMIT, **popen):
     """A client sends to a server (one started here when none is given); both print their whole transcripts."""

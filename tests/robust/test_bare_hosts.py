@@ -15,8 +15,8 @@ def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(s
     (tmp_path / "lib").mkdir()
     # A stand-in that marks its loading and has no lookup of its own, so /etc/hosts answers.
     subprocess.run(["gcc", "-shared", "-fPIC", "-x", "c", "-o", tmp_path / "lib/libnss_mdns4_minimal.so.2", "-"],
-                   input=f'#include <stdio.h>\n__attribute__((constructor)) static void loaded(void) {{ fclose(fopen("{mark}", "w")); }}'
-                   .encode(), check=True)
+                   text=True, check=True, input='#include <stdio.h>\n__attribute__((constructor)) static void'
+                   f' loaded(void) {{ fclose(fopen("{mark}", "w")); }}')
     # /etc names the host in its hosts file and asks mDNS first, as many desktops do; the stand-in lies over the
     # library folder the C library searches.
     prepare = (hosts_layer(tmp_path) + ' && echo "hosts: mdns4_minimal [NOTFOUND=return] files dns" >/etc/nsswitch.conf'
