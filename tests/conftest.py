@@ -9,10 +9,9 @@ MB = 1 << 20
 socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an end
 
 class Child:  # one run of the program, its standard output and error in files
-    def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):
+    def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):  # qemu-user takes argv0 by -0
         self.out, self.err = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err"
         self.windows = str(program).endswith(".exe")
-        # Under qemu-user the program's argv[0] is given with -0.
         command = [*runner, *(["-0", argv0, program] if runner and argv0 else [argv0 or program]), *args]
         with open(self.out, "wb") as out, open(self.err, "wb") as err:
             self.proc = subprocess.Popen(command, executable=None if runner else program, stderr=err,
@@ -44,15 +43,10 @@ class Child:  # one run of the program, its standard output and error in files
 @pytest.fixture
 def start(tmp_path):  # start(*args) runs the program; whatever still runs at the end is killed by its PID
     children = []
-    def start(*args, **popen):
-        children.append(Child(tmp_path, args, **popen))
-        return children[-1]
-    yield start
+    yield lambda *args, **popen: children.append(Child(tmp_path, args, **popen)) or children[-1]
     for child in children:
         child.proc.kill()  # does nothing to one that has ended
         child.proc.wait()
-
-def serve(start, *args, **popen): return start(*args, **popen).wait_for("Waiting for")
 
 def free_port():
     with socket.socket() as s:
@@ -65,6 +59,8 @@ def wait_listening(child, port):  # for a run whose output cannot be read
         assert child.proc.poll() is None, child.text()
         time.sleep(0.01)
 
+def serve(start, *args, **popen): return start(*args, **popen).wait_for("Waiting for")
+def status(number): return number & 0xFF  # what the shell sees of an exit code
 def connect(port): return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
 def listen(port): return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
 
@@ -79,8 +75,6 @@ def send_steadily(sock, seconds, piece=16384, gap=0.04):
         sent += piece
         time.sleep(gap)
     return sent
-
-def status(number): return number & 0xFF  # what the shell sees of an exit code
 
 def transfer(start, port, megabytes=1, server=None, args=None, host="127.0.0.1", limit=RUN_LIMIT, **popen):
     """A client sends to a server (one started here when none is given); both print their whole transcripts."""
@@ -136,7 +130,6 @@ HINT = "\n\n" + " " * 55 + "(Press CTRL+C to cancel)"
 DATE, SECONDS, RATE = "MM/DD/YYYY hh:mm:ss", "S.SS", "<rate>"
 CONNECTING, DONE = "\n\nConnecting to 127.0.0.1...", "\nThe command completed successfully.\n"
 ZERO_RATE = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00"
-
 def usage(name):
     return (f"\nPipemeter - version {VERSION}\n\nCalculates the network speed (transfer rate) between two winsock"
             f" hosts.\n\n\nThe syntax of this command is:\n\n\n{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
@@ -145,7 +138,6 @@ def usage(name):
             "\n /P:n     : n=Port number, default is 7777.  (Both client & server must match)"
             "\n /M:n     : n=Megabytes to transfer, default is 10. (Only valid in client mode)\n"
             "\nWritten by the Pipemeter developers.\n\n")
-
 def server_start(port): return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
 def waiting(count, port):
     return HINT + f"\rWaiting for {count} new connection{'' if count == 1 else 's'} on port {port}..."
@@ -154,19 +146,15 @@ def header(side_line): return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES
 def report(text, number, table_text): return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 def client_until_sending(port, megabytes, host="127.0.0.1"):
     return client_start(port) + f"\n\nConnecting to {host}..." + header(f"\rSending {megabytes}MB to {host}")
-
 SERVER_HEADER = header("\rClient connected from 127.0.0.1")
 SERVER_END = WIPE + "\rClient has disconnected.\n\n"
 CLIENT_END = WIPE + "\rDisconnected from host.\n"
-
 def summary(megabytes):
     return (f"\nTransferred {megabytes}MB in {SECONDS} seconds.\n\nResults:{' ' * 50}(Bps=Bytes, bps=bits)"
             f"\nPeak--> {RATE}\n Avg--> {RATE}\n{DASHES}\n\n\n")
-
 def whole_server(port, megabytes, peer="127.0.0.1"):  # a client from peer answered per entry, each moving that many MB
     return server_start(port) + "".join(waiting(len(megabytes) - i, port) + header(f"\rClient connected from {peer}")
                                         + SERVER_END + summary(mb) for i, mb in enumerate(megabytes)) + DONE
-
 def whole_client(port, megabytes, host="127.0.0.1"):
     return client_until_sending(port, megabytes, host) + CLIENT_END + summary(megabytes) + DONE
 
