@@ -1,5 +1,5 @@
 """Where a network tool really runs: closed streams, client bursts, a tostop terminal, a live log, accept errors."""
-import contextlib, os, pty, re, signal, subprocess, termios, threading, time, pytest
+import contextlib, os, pty, re, signal, subprocess, threading, time, pytest
 
 from conftest import (PROGRAM, RATE_LINE, RUNNER, WIPE, accepted, closed_streams_run, connect, expect,
                       report, serve, server_start, status, transfer, wait_listening, waiting, whole_client)
@@ -31,9 +31,7 @@ def test_the_beep_sounds_only_in_the_foreground_and_never_stops_a_job(background
     if pid == 0:
         fate = 100  # stopped, or not started
         try:
-            mode = termios.tcgetattr(0)
-            mode[3] |= termios.TOSTOP
-            termios.tcsetattr(0, termios.TCSANOW, mode)
+            subprocess.run(["stty", "tostop"], check=True)
             job = subprocess.Popen([*RUNNER, PROGRAM, "/H:127.0.0.1", "/P:1"], stdout=subprocess.DEVNULL,
                                    process_group=0 if background else None)
             signal.signal(signal.SIGALRM, lambda *_: job.kill())  # still running after 20 s

@@ -17,8 +17,7 @@ def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(s
     subprocess.run(["gcc", "-shared", "-fPIC", "-x", "c", "-o", tmp_path / "lib/libnss_mdns4_minimal.so.2", "-"],
                    text=True, check=True, input='#include <stdio.h>\n__attribute__((constructor)) static void'
                    f' loaded(void) {{ fclose(fopen("{mark}", "w")); }}')
-    # /etc names the host in its hosts file and asks mDNS first, as many desktops do; the stand-in lies over the
-    # library folder the C library searches.
+    # /etc names the host and asks mDNS first, as many desktops do; the stand-in lies over the C library's folder.
     prepare = (hosts_layer(tmp_path) + ' && echo "hosts: mdns4_minimal [NOTFOUND=return] files dns" >/etc/nsswitch.conf'
                f' && mount -t overlay overlay -o "lowerdir=$0/lib:{system}" {system} && exec "$@"')
     # Any dynamic program of the host's loads it: the test can see a load.
