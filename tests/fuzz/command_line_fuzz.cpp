@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     argv[argc] = nullptr;
     ReadResult read = read_command_line(argc, argv);
     // What the reader promises whatever it was given.
-    if (options.host == nullptr || options.server_count < 0 || options.megabytes < 0 ||
-        options.megabytes > max_megabytes)
+    if (!options.host || options.server_count < 0 || options.megabytes < 0 || options.megabytes > max_megabytes)
         abort();
     show_usage(argc > 0 ? argv[0] : nullptr);
     // Only the runs that end at the usage screen go whole; the others would wait on the network.
