@@ -1,5 +1,4 @@
-// What the program prints, captured around a call, and the fakes behind it: the tick, the date, the meter (intervals,
-// a wrap, the peak, 4 GiB at once), the summary, the fixed-point form, a failed start, its tone, a number without text.
+// What the program prints, captured around a call, with a fake tick, date or start where the real one cannot reach.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -25,6 +24,9 @@ static std::string captured(Body body) {
     fflush(stdout);
     return testing::internal::GetCapturedStdout();
 }
+
+const std::string wipe = "\r" + std::string(79, ' '), dashes(79, '-');
+const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
 
 // The tick moves by 1 ms and keeps the monotonic clock's pace: every time and rate shown is counted in ticks. Each tick
 // reading lies between two clock readings, so a pause between them widens the bounds instead of failing.
@@ -65,7 +67,6 @@ TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
         {4107542400, 0, "03/01/2100 00:00:00"},  // 2100 has no February 29
         {4294967296, 0, "02/07/2106 06:28:16"},  // past an unsigned 32-bit count
         {2147483648, EOVERFLOW, "00/00/0000 00:00:00"}};
-    const std::string dashes(79, '-');
     for (const auto &[seconds, error, date] : cases) {
         fake_clock = {{static_cast<time_t>(seconds), 999999999}, error};
         SYSTEMTIME now;
@@ -80,9 +81,6 @@ TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
 
 static DWORD fake_now, fake_step;  // the step is added after every reading
 static DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
-
-const std::string wipe = "\r" + std::string(79, ' ');
-const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
 
 static int64_t total;  // kept as a transfer loop keeps it
 
@@ -143,7 +141,7 @@ TEST(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSeco
         EXPECT_EQ(captured([bytes = bytes] { print_transfer_summary(bytes); }),
                   std::string("\nTransferred ") + megabytes_and_seconds +
                       " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
-                      "\n Avg--> " + average + "\n" + std::string(79, '-') + "\n\n\n");
+                      "\n Avg--> " + average + "\n" + dashes + "\n\n\n");
     }
     platform_fakes = {};
 }
