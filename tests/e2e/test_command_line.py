@@ -3,9 +3,8 @@ import os, re, pytest
 
 from conftest import PROGRAM, connect, expect, receive_all, serve, usage, whole_client, whole_server
 
-@pytest.mark.parametrize("args", [
-    [], ["/H:"], ["/P:7777", "/M:5", "extra"], ["/?"], ["-?"], ["/help"], ["-HELP"], ["/hElP"],
-    ["/P:7777", "/?"], ["-help", "/S"], ["/H:127.0.0.1", "/P:1", "-?"]])
+@pytest.mark.parametrize("args", [[], ["/H:"], ["/P:7777", "/M:5", "extra"], ["/?"], ["-?"], ["/help"], ["-HELP"],
+                                  ["/hElP"], ["/P:7777", "/?"], ["-help", "/S"], ["/H:127.0.0.1", "/P:1", "-?"]])
 def test_help_words_and_no_mode_show_the_usage_screen(start, args):  # Wine hands over a Windows path
     expect(start(*args), 1, usage("pipemeter.exe" if PROGRAM.endswith(".exe") else PROGRAM))
 
