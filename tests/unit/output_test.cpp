@@ -33,15 +33,12 @@ const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps: 
 TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
     using clock = std::chrono::steady_clock;
     const auto ms = [](clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
-    const auto start_before = clock::now();
-    const DWORD first = GetTickCount();
-    const auto start_after = clock::now();
+    const auto read = [] { return std::tuple{clock::now(), GetTickCount(), clock::now()}; };  // braces: in this order
+    const auto [start_before, first, start_after] = read();
     clock::time_point end_before, end_after;
     DWORD least = ~0u, before = first, now;
     do {
-        end_before = clock::now();
-        now = GetTickCount();
-        end_after = clock::now();
+        std::tie(end_before, now, end_after) = read();
         if (now != before) least = std::min(least, now - before), before = now;
     } while (ms(end_after - start_after) < 1000);
     EXPECT_EQ(least, 1u) << "a coarse clock moves by the scheduler's tick, 4 ms or more";
@@ -119,8 +116,7 @@ TEST(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
         EXPECT_EQ(feed(n, at), *line ? wipe + "\r" + line : "") << at;
         EXPECT_EQ(meter_state.peak_rate, peak) << at;
     }
-    // More than 4 GiB within one interval.
-    restart(0);
+    restart(0);  // more than 4 GiB within one interval
     for (int i = 0; i < 5; ++i) feed(1 << 30, 500);
     EXPECT_EQ(feed(0x7fffffff, 1000),
               wipe + "\r7167MB-->  Bps: 7516192768   KBps: 7340032   MBps: 7168.0   Kbps: 58720256   Mbps: 57344.00");
@@ -146,8 +142,7 @@ TEST(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSeco
     platform_fakes = {};
 }
 
-TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
-    // 2.675 is 2.6749999999999998 in 17 digits.
+TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {  // 2.675 is 2.6749999999999998 in 17 digits
     const std::tuple<double, int, const char *> cases[] = {
         {2.5, 0, "3"},        {-2.5, 0, "-3"},    {0.25, 1, "0.3"},
         {0.125, 2, "0.13"},   {2.675, 2, "2.67"}, {4005 * static_cast<double>(0.001f), 2, "4.01"},
@@ -202,8 +197,7 @@ TEST(Start, AFailedOrWrongStartIsReportedAndCleanedUpOnce) {
     platform_fakes = {};
 }
 
-TEST(Report, ANumberWithoutTextPrintsAnEmptyLine) {
-    // String table keys are 16 bits: 75536 must not read as 10000.
+TEST(Report, ANumberWithoutTextPrintsAnEmptyLine) {  // string table keys are 16 bits: 75536 must not read as 10000
     for (int number : {0, 10107, 11005, -1, 10000 + 65536})
         EXPECT_EQ(captured([&] { report_error("Failed on recv()", number); }),
                   "\n\nFailed on recv(), error " + std::to_string(number) + ".\n\n\n\n");
