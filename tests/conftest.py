@@ -1,8 +1,7 @@
 """The program's runs over 127.0.0.1, raw peers, its transcripts built from their parts, checks of varying numbers."""
 import math, os, re, shlex, socket, struct, subprocess, time, types, pytest
 
-PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
-VERSION = os.environ["PIPEMETER_VERSION"]  # the project's, from CMake
+PROGRAM, VERSION = os.environ["PIPEMETER_E2E_PROGRAM"], os.environ["PIPEMETER_VERSION"]  # both from CMake
 RUNNER = shlex.split(os.environ.get("PIPEMETER_RUNNER", ""))  # what starts a foreign program: qemu-user, or wine
 START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
 MB = 1 << 20
@@ -161,12 +160,11 @@ def whole_client(port, megabytes, host="127.0.0.1"):
 # What varies by run becomes a placeholder; a field not laid out exactly as printed stays, so the comparison shows it.
 NUMBER = r"( *-?[\d.]+| *-?inf| *nan)"
 RATE_LINE = "  Bps: {0}   KBps: {0}   MBps: {0}   Kbps: {0}   Mbps: {0}".format(NUMBER)
-WIDTHS = ((7, 0), (4, 0), (4, 1), (5, 0), (5, 2))
+FIELDS = ((7, r"\d+"), (4, r"\d+"), (4, r"\d+\.\d"), (5, r"\d+"), (5, r"\d+\.\d\d"))  # each one's width and digits
 
 def rate_values(fields):
-    laid_out = all(text == text.lstrip(" ").rjust(width) and re.fullmatch(
-        r"-?inf|nan|\d+" + (r"\.\d{%d}" % decimals if decimals else ""), text.lstrip(" "))
-        for (width, decimals), text in zip(WIDTHS, fields))
+    laid_out = all(text == text.lstrip(" ").rjust(width) and re.fullmatch(rf"-?inf|nan|{digits}", text.lstrip(" "))
+                   for (width, digits), text in zip(FIELDS, fields))
     return [float(text) for text in fields] if laid_out else None
 
 def normalize(raw):
