@@ -31,8 +31,7 @@ def test_failure_is_reported_with_its_number_and_exit_status(start, port, case, 
 
 def test_server_reports_a_peer_that_resets_and_goes_on(start, port):
     server = serve(start, "/S:2", f"/P:{port}")
-    peer = connect(port)
-    peer.sendall(b"x" * 200000)
+    (peer := connect(port)).sendall(b"x" * 200000)
     time.sleep(0.3)  # the server takes the data and waits for more
     reset(peer)
     connect(port).close()

@@ -16,8 +16,7 @@ def test_a_host_name_is_read_from_etc_hosts(start, port, tmp_path):  # the stati
         hosts_layer(tmp_path / "etc") + ' && exec "$@"', "sh", "-m" if os.geteuid() == 0 else "-rm") + RUNNER)
 
 def test_twenty_clients_in_turn_time_their_megabytes_in_milliseconds(start, port):
-    sizes = [1 + i % 4 for i in range(20)]
-    server = serve(start, "/S:20", f"/P:{port}")
+    server, sizes = serve(start, "/S:20", f"/P:{port}"), [1 + i % 4 for i in range(20)]
     runs = [(mb, expect(start("/H:127.0.0.1", f"/P:{port}", f"/M:{mb}"), 0, whole_client(port, mb)).rates[1])
             for mb in sizes] + list(zip(sizes, expect(server, 0, whole_server(port, sizes)).rates[1::2]))
     # Each side's own milliseconds, from its average (inf, under one, reads 0), whatever the scheduling: a stuck tick
