@@ -12,7 +12,7 @@ TEST(SocketLayer, FailuresAreWindowsSocketsNumbersNeverASignalNorZero) {
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
     close(pair[1]);
     char piece[1024] = {0};
-    EXPECT_EQ(winsock::send(pair[0], piece, sizeof piece, 0), SOCKET_ERROR);  // EPIPE, whose SIGPIPE would end us
+    EXPECT_EQ(winsock::send(pair[0], piece, sizeof piece, 0), SOCKET_ERROR);  // EPIPE; a SIGPIPE would end this test
     EXPECT_EQ(WSAGetLastError(), 10054);
     close(pair[0]);
     for (int e = 0; e < 200; ++e) EXPECT_NE(wsa_from_errno(e) & 0xff, 0) << "errno " << e << " exits as success";
