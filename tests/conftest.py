@@ -1,18 +1,16 @@
 """The program's runs over 127.0.0.1, raw peers, its transcripts built from their parts, checks of varying numbers."""
 import math, os, re, shlex, socket, struct, subprocess, time, types, pytest
 
-PROGRAM = os.environ["PIPEMETER_E2E_PROGRAM"]
-VERSION = os.environ["PIPEMETER_VERSION"]  # the project's, from CMake
+PROGRAM, VERSION = os.environ["PIPEMETER_E2E_PROGRAM"], os.environ["PIPEMETER_VERSION"]  # both from CMake
 RUNNER = shlex.split(os.environ.get("PIPEMETER_RUNNER", ""))  # what starts a foreign program: qemu-user, or wine
 START_LIMIT, RUN_LIMIT = 60, 120  # generous: under Wine a start takes seconds
 MB = 1 << 20
 socket.setdefaulttimeout(RUN_LIMIT)  # no wait on a socket of ours without an end
 
 class Child:  # one run of the program, its standard output and error in files
-    def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):
+    def __init__(self, tmp, args, argv0=None, program=PROGRAM, runner=RUNNER, **popen):  # qemu-user takes argv0 by -0
         self.out, self.err = tmp / f"{id(self)}.out", tmp / f"{id(self)}.err"
         self.windows = str(program).endswith(".exe")
-        # Under qemu-user the program's argv[0] is given with -0.
         command = [*runner, *(["-0", argv0, program] if runner and argv0 else [argv0 or program]), *args]
         with open(self.out, "wb") as out, open(self.err, "wb") as err:
             self.proc = subprocess.Popen(command, executable=None if runner else program, stderr=err,
@@ -44,31 +42,26 @@ class Child:  # one run of the program, its standard output and error in files
 @pytest.fixture
 def start(tmp_path):  # start(*args) runs the program; whatever still runs at the end is killed by its PID
     children = []
-    def start(*args, **popen):
-        children.append(Child(tmp_path, args, **popen))
-        return children[-1]
-    yield start
+    yield lambda *args, **popen: children.append(Child(tmp_path, args, **popen)) or children[-1]
     for child in children:
         child.proc.kill()  # does nothing to one that has ended
         child.proc.wait()
-
-def serve(start, *args, **popen):
-    return start(*args, **popen).wait_for("Waiting for")
 
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+port = pytest.fixture(free_port, name="port")  # a test's own port
 
 def wait_listening(child, port):  # for a run whose output cannot be read
     while not any(f":{port:04X} 00000000:0000 0A" in row for row in open("/proc/net/tcp")):
         assert child.proc.poll() is None, child.text()
         time.sleep(0.01)
 
-def connect(port):
-    return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
-def listen(port):
-    return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
+def serve(start, *args, **popen): return start(*args, **popen).wait_for("Waiting for")
+def status(number): return number & 0xFF  # what the shell sees of an exit code
+def connect(port): return socket.create_connection(("127.0.0.1", port))  # with the default timeout above
+def listen(port): return socket.create_server(("127.0.0.1", port))  # with SO_REUSEADDR, as the program binds
 
 def reset(sock):  # a reset instead of an orderly end
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
@@ -81,9 +74,6 @@ def send_steadily(sock, seconds, piece=16384, gap=0.04):
         sent += piece
         time.sleep(gap)
     return sent
-
-def status(number):
-    return number & 0xFF  # what the shell sees of an exit code
 
 def transfer(start, port, megabytes=1, server=None, args=None, host="127.0.0.1", limit=RUN_LIMIT, **popen):
     """A client sends to a server (one started here when none is given); both print their whole transcripts."""
@@ -104,16 +94,8 @@ def in_namespace(script, folder, unshare="-m"):  # a runner: sh runs script in a
     return ["unshare", unshare, "sh", "-c", script, folder]
 
 def hosts_layer(folder):  # shell commands: an overlay from folder over /etc, its hosts file naming one host
-    for sub in ("upper", "work"):
-        (folder / sub).mkdir(parents=True)
-    return (f'mount -t overlay overlay -o "lowerdir=/etc,upperdir={folder}/upper,workdir={folder}/work" /etc &&'
-            ' echo "127.0.0.1 pipemeter-test-host" > /etc/hosts')
-
-def nothing_comes_back(port):  # a peer sends for a while and ends; no console text may come down the connection
-    with connect(port) as peer:
-        send_steadily(peer, 1.5)
-        peer.shutdown(1)
-        assert peer.recv(65536) == b"", "console text came down the connection"
+    return (f'mkdir -p "{folder}/upper" "{folder}/work" && mount -t overlay overlay -o "lowerdir=/etc,'
+            f'upperdir={folder}/upper,workdir={folder}/work" /etc && echo "127.0.0.1 pipemeter-test-host" > /etc/hosts')
 
 def replay(data, columns):  # a terminal's rows: a character in the last column waits there for the next to wrap it
     rows, row, column = {}, 0, 0
@@ -135,7 +117,10 @@ def closed_streams_run(start, side, closed, held, **popen):  # started with thes
         child = start("/S", f"/P:{port}", **popen)
         wait_listening(child, port)
         assert all(os.path.samefile(f"/proc/{child.proc.pid}/fd/{fd}", held) for fd in closed), "a closed number free"
-        nothing_comes_back(port)
+        with connect(port) as peer:  # it sends for a while and ends
+            send_steadily(peer, 1.5)
+            peer.shutdown(1)
+            assert peer.recv(65536) == b"", "console text came down the connection"
     assert child.finish() == (0, "")
 
 # The transcripts, in the program's own words.
@@ -144,54 +129,42 @@ HINT = "\n\n" + " " * 55 + "(Press CTRL+C to cancel)"
 DATE, SECONDS, RATE = "MM/DD/YYYY hh:mm:ss", "S.SS", "<rate>"
 CONNECTING, DONE = "\n\nConnecting to 127.0.0.1...", "\nThe command completed successfully.\n"
 ZERO_RATE = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00"
-
 def usage(name):
-    return (f"\nPipemeter - version {VERSION}\n"
-            "\nCalculates the network speed (transfer rate) between two winsock hosts.\n\n"
-            f"\nThe syntax of this command is:\n\n\n{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
+    return (f"\nPipemeter - version {VERSION}\n\nCalculates the network speed (transfer rate) between two winsock"
+            f" hosts.\n\n\nThe syntax of this command is:\n\n\n{name} /H:host|/S[:n] [/P:n] [/M:n]\n"
             "\n /H:host  : Client mode, host=name/address of a machine waiting in server mode."
             "\n /S:n     : Server mode, n=# of times to answer before exiting, default is 1."
             "\n /P:n     : n=Port number, default is 7777.  (Both client & server must match)"
             "\n /M:n     : n=Megabytes to transfer, default is 10. (Only valid in client mode)\n"
             "\nWritten by the Pipemeter developers.\n\n")
-
-def server_start(port):
-    return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
+def server_start(port): return f"\n\nPipemeter - Initializing SERVER mode on port {port}...\n"
 def waiting(count, port):
     return HINT + f"\rWaiting for {count} new connection{'' if count == 1 else 's'} on port {port}..."
-def client_start(port):
-    return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
-def header(side_line):
-    return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
+def client_start(port): return HINT + f"\rInitializing CLIENT mode on port {port}...\n"
+def header(side_line): return f"\r{DASHES}\n{' ' * 60}{DATE}{side_line}\n{DASHES}\n"
+def report(text, number, table_text): return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
 def client_until_sending(port, megabytes, host="127.0.0.1"):
     return client_start(port) + f"\n\nConnecting to {host}..." + header(f"\rSending {megabytes}MB to {host}")
-def report(text, number, table_text):
-    return f"\n\n{text}, error {number}.\n\n{table_text}\n\n"
-
 SERVER_HEADER = header("\rClient connected from 127.0.0.1")
 SERVER_END = WIPE + "\rClient has disconnected.\n\n"
 CLIENT_END = WIPE + "\rDisconnected from host.\n"
-
 def summary(megabytes):
     return (f"\nTransferred {megabytes}MB in {SECONDS} seconds.\n\nResults:{' ' * 50}(Bps=Bytes, bps=bits)"
             f"\nPeak--> {RATE}\n Avg--> {RATE}\n{DASHES}\n\n\n")
-
-def whole_server(port, megabytes, peer="127.0.0.1"):  # one client from peer answered per entry, each moving that many MB
-    return server_start(port) + "".join(waiting(len(megabytes) - i, port) + header(f"\rClient connected from {peer}") +
-                                        SERVER_END + summary(mb) for i, mb in enumerate(megabytes)) + DONE
-
+def whole_server(port, megabytes, peer="127.0.0.1"):  # a client from peer answered per entry, each moving that many MB
+    return server_start(port) + "".join(waiting(len(megabytes) - i, port) + header(f"\rClient connected from {peer}")
+                                        + SERVER_END + summary(mb) for i, mb in enumerate(megabytes)) + DONE
 def whole_client(port, megabytes, host="127.0.0.1"):
     return client_until_sending(port, megabytes, host) + CLIENT_END + summary(megabytes) + DONE
 
 # What varies by run becomes a placeholder; a field not laid out exactly as printed stays, so the comparison shows it.
 NUMBER = r"( *-?[\d.]+| *-?inf| *nan)"
 RATE_LINE = "  Bps: {0}   KBps: {0}   MBps: {0}   Kbps: {0}   Mbps: {0}".format(NUMBER)
-WIDTHS = ((7, 0), (4, 0), (4, 1), (5, 0), (5, 2))
+FIELDS = ((7, r"\d+"), (4, r"\d+"), (4, r"\d+\.\d"), (5, r"\d+"), (5, r"\d+\.\d\d"))  # each one's width and digits
 
 def rate_values(fields):
-    laid_out = all(text == text.lstrip(" ").rjust(width) and re.fullmatch(
-        r"-?inf|nan|\d+" + (r"\.\d{%d}" % decimals if decimals else ""), text.lstrip(" "))
-        for (width, decimals), text in zip(WIDTHS, fields))
+    laid_out = all(text == text.lstrip(" ").rjust(width) and re.fullmatch(rf"-?inf|nan|{digits}", text.lstrip(" "))
+                   for (width, digits), text in zip(FIELDS, fields))
     return [float(text) for text in fields] if laid_out else None
 
 def normalize(raw):
@@ -228,7 +201,6 @@ def check_numbers(t, total):  # one summary: labels, peak, average and date agre
     assert labels == sorted(labels) and all(n <= total for n in labels) and re.fullmatch("K*M*", units), labels
     assert all(n >= MB if unit == "MB" else n < MB for n, unit, *_ in t.progress), labels
     assert t.rates[0][1] == (max(t.progress, key=lambda p: p[2][0])[3] if t.progress else ZERO_RATE), "peak"
-    average = t.rates[1][0][0]
-    if total == 0 or t.seconds[0] >= 0.2:  # shorter runs print too few digits of time to pin it
-        assert average == (pytest.approx(total / t.seconds[0], rel=0.06) if total else 0)
+    if total == 0 or t.seconds[0] >= 0.2:  # shorter runs print too few digits of time to pin the average
+        assert t.rates[1][0][0] == (pytest.approx(total / t.seconds[0], rel=0.06) if total else 0)
     assert all(abs(time.mktime(time.strptime(d, "%m/%d/%Y %H:%M:%S")) - time.time()) < 600 for d in t.dates), t.dates

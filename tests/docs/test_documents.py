@@ -1,7 +1,7 @@
 """README's and the manual page's samples against the program, and the files README and CONTRIBUTING cite."""
 import pathlib, re, subprocess, pytest
 
-from conftest import WIPE, free_port, normalize, replay, serve
+from conftest import WIPE, normalize, replay, serve
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 TRACKED = subprocess.run(["git", "ls-files"], cwd=ROOT, capture_output=True, text=True, check=True).stdout.split()
@@ -10,8 +10,8 @@ NAMES = {name for path in TRACKED for name in pathlib.PurePath(path).parts} | {"
 def short(text):  # as the page shortens runs of dashes and of blanks
     return re.sub(r"-{60,}", "-" * 60, re.sub(r"(?<=\S) {4,}(?=\S)", "    ", text))
 
-def test_readme_and_the_page_show_what_the_program_prints(start):
-    port = free_port()  # MEGABYTES=200 scripts/demo as a wide terminal shows it: no progress line, dates... masked
+def test_readme_and_the_page_show_what_the_program_prints(start, port):
+    # MEGABYTES=200 scripts/demo as a wide terminal shows it: no progress line, dates... masked
     server, client = serve(start, "/S", f"/P:{port}"), start("/H:127.0.0.1", f"/P:{port}", "/M:200")
     screens = ["\n".join(row.rstrip() for row in replay(normalize(child.finish()[1].replace(
         f"port {port}", "port 7777")).text.replace("\n", "\r\n"), 1000)).strip("\n") for child in (client, server)]

@@ -1,7 +1,6 @@
 // libFuzzer target: argument vectors of any bytes through the command-line reader, the usage screen and main up to
-// where a side would wait on the network; then the fixed-point conversion and the rate line on a value and a precision
-// taken from the same input. The arguments are the input's zero-ended pieces, each in a heap block of its own size, so
-// a read past one's end is caught.
+// where a side would wait on the network; then the fixed-point form and the rate line on a value and a precision from
+// the same input. The arguments are its zero-ended pieces, each in a heap block of just its size: an overread shows.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +12,7 @@
 #include "meter/meter.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    // The program's bytes are not what is looked at here.
-    if (freopen("/dev/null", "w", stdout) == nullptr) abort();
+    if (freopen("/dev/null", "w", stdout) == nullptr) abort();  // the program's bytes are not looked at here
     return 0;
 }
 
@@ -23,16 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int argc = 0;
     for (size_t at = 0; at < size && argc < 256;) {
         size_t length = strnlen(reinterpret_cast<const char *>(data + at), size - at);
-        argv[argc] = static_cast<char *>(malloc(length + 1));
-        memcpy(argv[argc], data + at, length);
-        argv[argc++][length] = '\0';
+        argv[argc++] = strndup(reinterpret_cast<const char *>(data + at), length);  // length + 1 bytes
         at += length + 1;
     }
     argv[argc] = nullptr;
     ReadResult read = read_command_line(argc, argv);
     // What the reader promises whatever it was given.
-    if (options.host == nullptr || options.server_count < 0 || options.megabytes < 0 ||
-        options.megabytes > max_megabytes)
+    if (!options.host || options.server_count < 0 || options.megabytes < 0 || options.megabytes > max_megabytes)
         abort();
     show_usage(argc > 0 ? argv[0] : nullptr);
     // Only the runs that end at the usage screen go whole; the others would wait on the network.

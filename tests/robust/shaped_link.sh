@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The server's average on a link shaped to 20 Mbit/s lies within 10% of what TCP can carry there: two network
 # namespaces joined by a veth pair, a token bucket on the sender's side, all removed on exit. Exits 77 (skipped) where
-# namespaces, veth or tbf cannot be made. A foreign program runs through PIPEMETER_RUNNER, the emulator's command
-# prefix.   shaped_link.sh PIPEMETER
+# they cannot be made; a foreign program runs through PIPEMETER_RUNNER.   shaped_link.sh PIPEMETER
 set -uo pipefail
 read -r -a runner <<< "${PIPEMETER_RUNNER:-}"
 pipemeter=("${runner[@]}" "$1")

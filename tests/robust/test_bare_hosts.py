@@ -3,22 +3,21 @@ names a name-service module (the static program must not load it, a dynamic one 
 by root alone, where streams are closed. Needs root and a native program; exits 77 (skipped) otherwise."""
 import os, shutil, subprocess, sysconfig, pytest
 
-from conftest import PROGRAM, RUNNER, closed_streams_run, free_port, hosts_layer, in_namespace, transfer
+from conftest import PROGRAM, RUNNER, closed_streams_run, hosts_layer, in_namespace, transfer
 
 @pytest.fixture(autouse=True, scope="module")
 def native_root():
     if os.geteuid() != 0 or RUNNER or not shutil.which("unshare"):
         pytest.exit("SKIPPED: needs root, unshare and the native program (mount namespaces, chroot)", returncode=77)
 
-def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(start, tmp_path):
+def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(start, port, tmp_path):
     mark, system = tmp_path / "mark", "/usr/lib/" + sysconfig.get_config_var("MULTIARCH")
     (tmp_path / "lib").mkdir()
     # A stand-in that marks its loading and has no lookup of its own, so /etc/hosts answers.
     subprocess.run(["gcc", "-shared", "-fPIC", "-x", "c", "-o", tmp_path / "lib/libnss_mdns4_minimal.so.2", "-"],
-                   input=f'#include <stdio.h>\n__attribute__((constructor)) static void loaded(void) {{ fclose(fopen("{mark}", "w")); }}'
-                   .encode(), check=True)
-    # /etc names the host in its hosts file and asks mDNS first, as many desktops do; the stand-in lies over the
-    # library folder the C library searches.
+                   text=True, check=True, input='#include <stdio.h>\n__attribute__((constructor)) static void'
+                   f' loaded(void) {{ fclose(fopen("{mark}", "w")); }}')
+    # /etc names the host and asks mDNS first, as many desktops do; the stand-in lies over the C library's folder.
     prepare = (hosts_layer(tmp_path) + ' && echo "hosts: mdns4_minimal [NOTFOUND=return] files dns" >/etc/nsswitch.conf'
                f' && mount -t overlay overlay -o "lowerdir=$0/lib:{system}" {system} && exec "$@"')
     # Any dynamic program of the host's loads it: the test can see a load.
@@ -26,7 +25,7 @@ def test_a_name_service_module_of_the_host_is_loaded_only_by_a_dynamic_program(s
                           capture_output=True, text=True)
     assert (seen.returncode, seen.stdout.split(), mark.exists()) == (0, ["127.0.0.1", "pipemeter-test-host"], True)
     mark.unlink()
-    transfer(start, free_port(), host="pipemeter-test-host", runner=in_namespace(prepare, tmp_path))
+    transfer(start, port, host="pipemeter-test-host", runner=in_namespace(prepare, tmp_path))
     assert mark.exists() == (os.environ["PIPEMETER_STATIC"] != "1")
 
 @pytest.mark.parametrize("user, side, closed", [(0, "server", [0, 1, 2]), (65534, "server", [0, 1, 2]),

@@ -1,5 +1,4 @@
-// What the program prints, captured around a call, and the fakes behind it: the tick, the date, the meter (intervals,
-// a wrap, the peak, 4 GiB at once), the summary, the fixed-point form, a failed start, its tone, a number without text.
+// What the program prints, captured around a call, with a fake tick, date or start where the real one cannot reach.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -26,20 +25,20 @@ static std::string captured(Body body) {
     return testing::internal::GetCapturedStdout();
 }
 
+const std::string wipe = "\r" + std::string(79, ' '), dashes(79, '-');
+const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
+
 // The tick moves by 1 ms and keeps the monotonic clock's pace: every time and rate shown is counted in ticks. Each tick
 // reading lies between two clock readings, so a pause between them widens the bounds instead of failing.
 TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
     using clock = std::chrono::steady_clock;
     const auto ms = [](clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
-    const auto start_before = clock::now();
-    const DWORD first = GetTickCount();
-    const auto start_after = clock::now();
+    const auto read = [] { return std::tuple{clock::now(), GetTickCount(), clock::now()}; };  // braces: in this order
+    const auto [start_before, first, start_after] = read();
     clock::time_point end_before, end_after;
     DWORD least = ~0u, before = first, now;
     do {
-        end_before = clock::now();
-        now = GetTickCount();
-        end_after = clock::now();
+        std::tie(end_before, now, end_after) = read();
         if (now != before) least = std::min(least, now - before), before = now;
     } while (ms(end_after - start_after) < 1000);
     EXPECT_EQ(least, 1u) << "a coarse clock moves by the scheduler's tick, 4 ms or more";
@@ -47,16 +46,14 @@ TEST(Tick, MovesByOneMillisecondAndKeepsPaceWithTheMonotonicClock) {
     EXPECT_LE(now - first - 1.0, ms(end_after - start_before));
 }
 
-static std::pair<timespec, int> fake_clock;  // its reading and its error
-static int fake_realtime(timespec *now) {
-    *now = fake_clock.first;
-    return fake_clock.second;
-}
-
 // Past 2038-01-19 03:14:07 UTC a 32-bit time_t wraps to 1901 or its clock fails with EOVERFLOW; a clock that fails
 // leaves no stale date behind.
 TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
-    platform_fakes.realtime = fake_realtime;
+    static std::pair<timespec, int> fake_clock;  // its reading and its error
+    platform_fakes.realtime = [](timespec *now) {
+        *now = fake_clock.first;
+        return fake_clock.second;
+    };
     const char *zone = getenv("TZ");
     std::string before = zone ? zone : "";
     setenv("TZ", "UTC0", 1);
@@ -67,7 +64,6 @@ TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
         {4107542400, 0, "03/01/2100 00:00:00"},  // 2100 has no February 29
         {4294967296, 0, "02/07/2106 06:28:16"},  // past an unsigned 32-bit count
         {2147483648, EOVERFLOW, "00/00/0000 00:00:00"}};
-    const std::string dashes(79, '-');
     for (const auto &[seconds, error, date] : cases) {
         fake_clock = {{static_cast<time_t>(seconds), 999999999}, error};
         SYSTEMTIME now;
@@ -83,9 +79,6 @@ TEST(Date, TheHeaderShowsTheDateOfAMomentPast2038AndZerosForAClockThatFails) {
 static DWORD fake_now, fake_step;  // the step is added after every reading
 static DWORD fake_tick(void) { return (fake_now += fake_step) - fake_step; }
 
-const std::string wipe = "\r" + std::string(79, ' ');
-const std::string zero_rate = "  Bps:       0   KBps:    0   MBps:  0.0   Kbps:     0   Mbps:  0.00";
-
 static int64_t total;  // kept as a transfer loop keeps it
 
 // A transfer that starts anew at tick `at` of the fake tick, which stands still between readings.
@@ -95,8 +88,7 @@ static void restart(DWORD at) {
     fake_step = total = 0;
     meter_update(0);
 }
-// n more bytes at tick `at`.
-static std::string feed(int n, DWORD at) {
+static std::string feed(int n, DWORD at) {  // n more bytes at tick `at`
     fake_now = at;
     total += n;
     set_transfer_totals(total);
@@ -124,8 +116,7 @@ TEST(Fake, MeterPrintsOnceAThousandMillisecondsHavePassedSinceItsLastLine) {
         EXPECT_EQ(feed(n, at), *line ? wipe + "\r" + line : "") << at;
         EXPECT_EQ(meter_state.peak_rate, peak) << at;
     }
-    // More than 4 GiB within one interval.
-    restart(0);
+    restart(0);  // more than 4 GiB within one interval
     for (int i = 0; i < 5; ++i) feed(1 << 30, 500);
     EXPECT_EQ(feed(0x7fffffff, 1000),
               wipe + "\r7167MB-->  Bps: 7516192768   KBps: 7340032   MBps: 7168.0   Kbps: 58720256   Mbps: 57344.00");
@@ -146,13 +137,12 @@ TEST(Fake, SummaryTakesTheSecondsFromTheFirstTickReadingAndTheAverageFromTheSeco
         EXPECT_EQ(captured([bytes = bytes] { print_transfer_summary(bytes); }),
                   std::string("\nTransferred ") + megabytes_and_seconds +
                       " seconds.\n\nResults:" + std::string(50, ' ') + "(Bps=Bytes, bps=bits)\nPeak--> " + zero_rate +
-                      "\n Avg--> " + average + "\n" + std::string(79, '-') + "\n\n\n");
+                      "\n Avg--> " + average + "\n" + dashes + "\n\n\n");
     }
     platform_fakes = {};
 }
 
-TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
-    // 2.675 is 2.6749999999999998 in 17 digits.
+TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {  // 2.675 is 2.6749999999999998 in 17 digits
     const std::tuple<double, int, const char *> cases[] = {
         {2.5, 0, "3"},        {-2.5, 0, "-3"},    {0.25, 1, "0.3"},
         {0.125, 2, "0.13"},   {2.675, 2, "2.67"}, {4005 * static_cast<double>(0.001f), 2, "4.01"},
@@ -165,25 +155,21 @@ TEST(Fixed, HalvesRoundAwayFromZeroOnTheSeventeenDigitForm) {
     }
 }
 
-static int fake_start_result, fake_start_calls;
-static WORD fake_version;
-static int fake_start(WORD requested, WSADATA *data) {
-    ++fake_start_calls;
-    data->wVersion = requested == MAKEWORD(1, 1) ? fake_version : 0;
-    return fake_start_result;
-}
-
-static std::pair<DWORD, DWORD> tone;
-static BOOL fake_beep(DWORD frequency, DWORD duration_ms) {
-    tone = {frequency, duration_ms};
-    return 1;
-}
-
 // Every start that is no 1.1 ends in a report, one cleanup and a status that never reads as success; every report
 // beeps at 443 Hz for 200 ms.
 TEST(Start, AFailedOrWrongStartIsReportedAndCleanedUpOnce) {
-    platform_fakes.startup = fake_start;
-    platform_fakes.beep = fake_beep;
+    static int fake_start_result, fake_start_calls;
+    static WORD fake_version;
+    static std::pair<DWORD, DWORD> tone;
+    platform_fakes.startup = [](WORD requested, WSADATA *data) {
+        ++fake_start_calls;
+        data->wVersion = requested == MAKEWORD(1, 1) ? fake_version : 0;
+        return fake_start_result;
+    };
+    platform_fakes.beep = [](DWORD frequency, DWORD duration_ms) -> BOOL {
+        tone = {frequency, duration_ms};
+        return 1;
+    };
     const std::string version =
         "Failed to initialize WinSock, DLL does not support Sockets v1.1, error 10092.\n\n"
         "Wsock DLL Version out of range";
@@ -211,8 +197,7 @@ TEST(Start, AFailedOrWrongStartIsReportedAndCleanedUpOnce) {
     platform_fakes = {};
 }
 
-TEST(Report, ANumberWithoutTextPrintsAnEmptyLine) {
-    // String table keys are 16 bits: 75536 must not read as 10000.
+TEST(Report, ANumberWithoutTextPrintsAnEmptyLine) {  // string table keys are 16 bits: 75536 must not read as 10000
     for (int number : {0, 10107, 11005, -1, 10000 + 65536})
         EXPECT_EQ(captured([&] { report_error("Failed on recv()", number); }),
                   "\n\nFailed on recv(), error " + std::to_string(number) + ".\n\n\n\n");

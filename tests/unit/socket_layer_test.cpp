@@ -1,5 +1,4 @@
-// The socket layer's numbers where no real peer can force them: a send to a
-// vanished peer, errnos without a Windows twin, and resolver failures.
+// Socket-layer numbers no real peer can force: a send to a gone peer, errnos with no Windows twin, resolver failures.
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <netdb.h>
@@ -13,8 +12,7 @@ TEST(SocketLayer, FailuresAreWindowsSocketsNumbersNeverASignalNorZero) {
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
     close(pair[1]);
     char piece[1024] = {0};
-    // EPIPE: SIGPIPE's default action would end this process.
-    EXPECT_EQ(winsock::send(pair[0], piece, sizeof piece, 0), SOCKET_ERROR);
+    EXPECT_EQ(winsock::send(pair[0], piece, sizeof piece, 0), SOCKET_ERROR);  // EPIPE; a SIGPIPE would end this test
     EXPECT_EQ(WSAGetLastError(), 10054);
     close(pair[0]);
     for (int e = 0; e < 200; ++e) EXPECT_NE(wsa_from_errno(e) & 0xff, 0) << "errno " << e << " exits as success";

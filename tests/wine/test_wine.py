@@ -1,13 +1,12 @@
 """What only the Windows program under Wine shows: transfers with the Linux one, a double-byte name, DLLs, version."""
 import os, re, shutil, subprocess, pytest
 
-from conftest import PROGRAM, VERSION, expect, free_port, serve, transfer, usage
+from conftest import PROGRAM, VERSION, expect, serve, transfer, usage
 
 SIDES = {"windows": {}, "linux": {"program": os.environ["PIPEMETER_LINUX_PROGRAM"], "runner": []}}
 
 @pytest.mark.parametrize("client, server", [("windows", "windows"), ("linux", "windows"), ("windows", "linux")])
-def test_transfer_between_the_builds_gives_the_same_transcripts(start, client, server):
-    port = free_port()
+def test_transfer_between_the_builds_gives_the_same_transcripts(start, port, client, server):
     transfer(start, port, 5, serve(start, "/S", f"/P:{port}", **SIDES[server]), **SIDES[client])
 
 def test_a_double_byte_name_is_cut_at_its_last_real_backslash_in_a_text_mode_file(start, tmp_path):
