@@ -9,7 +9,7 @@ import os, shutil, signal, subprocess, sys, time, pytest
 from conftest import (DONE, PROGRAM, RUNNER, SERVER_END, SERVER_HEADER, client_until_sending, expect, header,
                       report, server_start, summary, waiting, whole_client, whole_server)
 
-LINK = os.path.join(os.path.dirname(__file__), "../../scripts/link.sh")
+LINK = os.path.join(os.path.dirname(__file__), "../../bench/link.sh")
 IP = shutil.which("ip")
 TIMED_OUT = (10060, "Connection timed out")
 LIVE_SECONDS = 55  # how long a live server keeps a client waiting: longer than the silence limit
