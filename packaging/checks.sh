@@ -1,7 +1,5 @@
-# What the check-* steps share, sourced with the artifact's path as $1: its
-# name, the version and error table of this tree, a scratch folder, the
-# cleanup of what a check starts or installs, and the checks of the program,
-# its manual page and a measurement that more than one kind of artifact takes.
+# What the check-* steps share, sourced with the artifact's path as $1: this tree's version, a scratch folder, the
+# cleanup of what a check starts or installs, and the checks that more than one kind of artifact takes.
 set -euo pipefail
 tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 fail() { echo "${0##*/}: $*"; exit 1; }

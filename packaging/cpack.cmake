@@ -1,7 +1,4 @@
-# Install rules and packages. Linux: the program in bin/, its manual page
-# (compressed) in share/man/man1/, the copyright file and changelog in
-# share/doc/pipemeter/, packed as a Debian package. Windows: the .exe, a
-# read-me and the license at the top of a zip.
+# Install rules and packages: the Debian package, the static tarball, the Windows zip (packaging/README.md).
 
 # Who answers for the package: the Debian Maintainer field and the signature
 # of the Debian changelog. A packager sets it with -DPIPEMETER_MAINTAINER=...

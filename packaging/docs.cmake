@@ -1,9 +1,5 @@
-# The packages' documents, written when the build is configured, each from
-# its one source: the manual page (doc/pipemeter.1.in, with the error table's
-# rows as its list of error numbers) and its gzip; the Debian changelog and
-# the RPM's %changelog (the CHANGELOG.md entry of the version); the Debian
-# copyright file (LICENSE in Debian's machine-readable form). Included by
-# cpack.cmake, which installs them from PIPEMETER_DOCS.
+# The packages' documents, written into PIPEMETER_DOCS when the build is configured, each from its one source
+# (packaging/README.md). Included by cpack.cmake.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/resources/error_texts.def ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE)
 find_program(GZIP_PROGRAM gzip REQUIRED)

@@ -1,7 +1,5 @@
-# The RPM package (cpack -G RPM), from the same install rules as the Debian
-# one: the program, its manual page, the license (the copyright file, marked
-# as the license) and the changelog, in the package's %changelog as well.
-# Included by cpack.cmake; reads PIPEMETER_DEB_ARCH and PIPEMETER_DOCS.
+# The RPM beside the .deb, from the same install rules. Included by cpack.cmake; reads PIPEMETER_DEB_ARCH and
+# PIPEMETER_DOCS.
 
 # Only where RPM distributions have the architecture (cmake/targets.txt).
 include(${PROJECT_SOURCE_DIR}/cmake/target.cmake)
