@@ -5,7 +5,7 @@
 set -uo pipefail
 read -r -a runner <<< "${PIPEMETER_RUNNER:-}"
 pipemeter=("${runner[@]}" "$1")
-source "$(dirname "$0")/../../scripts/link.sh"
+source "$(dirname "$0")/../../bench/link.sh"
 skip() { echo "SKIPPED: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root to make network namespaces"
 command -v ip >/dev/null && command -v tc >/dev/null || skip "ip or tc (iproute2) not installed"

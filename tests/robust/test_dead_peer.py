@@ -10,7 +10,7 @@ import os, re, shutil, signal, subprocess, sys, time, pytest
 from conftest import (DONE, PROGRAM, RUNNER, SERVER_END, SERVER_HEADER, client_until_sending, expect, header,
                       report, server_start, summary, waiting, whole_client, whole_server)
 
-LINK = os.path.join(os.path.dirname(__file__), "../../scripts/link.sh")
+LINK = os.path.join(os.path.dirname(__file__), "../../bench/link.sh")
 IP = shutil.which("ip")
 TIMED_OUT = (10060, "Connection timed out")
 # The live pair's client waits 50 s before its first window probe, as a client does after minutes of a shut window

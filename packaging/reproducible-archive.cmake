@@ -1,20 +1,13 @@
-# CPack post-build step: writes each zip and tarball again from CPack's
-# staging folder, and each Debian package again with dpkg-deb, so that the
-# same files give the same bytes on any machine and for any user. CPack adds the entries in the order the file system lists
-# them (it differs between file systems) and keeps the builder's owner and
-# the files' access times. Here the entries go in name order, every file's
-# time is SOURCE_DATE_EPOCH where it is set, the tarball's owner is root and
-# the zip has no owners or extra times at all (zip -X), and the gzip header
-# has no time stamp. The Debian generator fixes order, owners and times
-# itself, but counts the folders' own sizes into Installed-Size, and those
-# differ between file systems: the size is counted again as dpkg-gencontrol
-# does (each file in KiB, rounded up, and 1 for each folder).
+# CPack post-build step: writes each zip and tarball again from CPack's staging folder, and each Debian package again
+# with dpkg-deb, so that the same files give the same bytes on any machine and for any user (packaging/README.md).
 set(staged "${CPACK_TOPLEVEL_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}")
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
   if(package MATCHES "\\.deb$")
     set(raw "${package}.raw")
     file(REMOVE_RECURSE "${raw}")
     execute_process(COMMAND dpkg-deb --raw-extract "${package}" "${raw}" COMMAND_ERROR_IS_FATAL ANY)
+    # Installed-Size counted again as dpkg-gencontrol does (each file in KiB, rounded up, and 1 for each folder): the
+    # generator counts the folders' own sizes, which differ between file systems.
     file(GLOB_RECURSE contents LIST_DIRECTORIES true "${raw}/*")
     set(kib 0)
     foreach(path IN LISTS contents)

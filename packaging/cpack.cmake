@@ -1,7 +1,4 @@
-# Install rules and packages. Linux: the program in bin/, its manual page
-# (compressed) in share/man/man1/, the copyright file and changelog in
-# share/doc/pipemeter/, packed as a Debian package. Windows: the .exe, a
-# read-me and the license at the top of a zip.
+# Install rules and packages: the Debian package, the static tarball, the Windows zip (packaging/README.md).
 
 # Who answers for the package: the Debian Maintainer field and the signature
 # of the Debian changelog. A packager sets it with -DPIPEMETER_MAINTAINER=...
@@ -28,7 +25,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # Zips and tarballs in a fixed order and with fixed times (the Debian
 # generator needs no help).
-set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/reproducible-archive.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/reproducible-archive.cmake)
 
 if(WIN32)
   install(TARGETS pipemeter RUNTIME DESTINATION .)
@@ -38,7 +35,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
   include(GNUInstallDirs)
-  # The Debian name of the target: the cross toolchain files set it, a native
+  # The Debian name of the target: the cross toolchain sets it, a native
   # build asks dpkg.
   if(NOT PIPEMETER_DEB_ARCH)
     execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE PIPEMETER_DEB_ARCH
@@ -52,48 +49,9 @@ else()
   else()
     set(program_dir ${CMAKE_INSTALL_BINDIR})
   endif()
-  find_program(GZIP_PROGRAM gzip REQUIRED)
-  set(manpage ${CMAKE_BINARY_DIR}/doc/pipemeter.1)
-  add_custom_command(
-    OUTPUT ${manpage} ${manpage}.gz
-    COMMAND ${CMAKE_COMMAND}
-      -DPAGE_IN=${PROJECT_SOURCE_DIR}/doc/pipemeter.1.in
-      -DERROR_TEXTS=${PROJECT_SOURCE_DIR}/resources/error_texts.def
-      -DPAGE_OUT=${manpage}
-      -DVERSION=${PROJECT_VERSION}
-      -DCOPYRIGHT=${PIPEMETER_COPYRIGHT}
-      -DLICENSE=${PIPEMETER_LICENSE}
-      -P ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
-    # -n: no name or time stamp in the file, so that builds are reproducible.
-    COMMAND ${GZIP_PROGRAM} -9nkf ${manpage}
-    DEPENDS
-      ${PROJECT_SOURCE_DIR}/doc/pipemeter.1.in
-      ${PROJECT_SOURCE_DIR}/resources/error_texts.def
-      ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
-      ${PROJECT_SOURCE_DIR}/LICENSE
-    COMMENT "Generating the manual page"
-    VERBATIM)
-  set(debian_docs ${CMAKE_BINARY_DIR}/doc/debian)
-  include(cmake/rpm.cmake)
-  add_custom_command(
-    OUTPUT ${debian_docs}/changelog.gz ${debian_docs}/copyright ${debian_docs}/rpm-changelog
-    COMMAND ${CMAKE_COMMAND}
-      -DCHANGELOG=${PROJECT_SOURCE_DIR}/CHANGELOG.md
-      -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE
-      -DVERSION=${PROJECT_VERSION}
-      -DRELEASE=${CPACK_RPM_PACKAGE_RELEASE}
-      -DMAINTAINER=${PIPEMETER_MAINTAINER}
-      -DOUT_DIR=${debian_docs}
-      -DGZIP=${GZIP_PROGRAM}
-      -P ${PROJECT_SOURCE_DIR}/cmake/debian-docs.cmake
-    DEPENDS
-      ${PROJECT_SOURCE_DIR}/CHANGELOG.md
-      ${PROJECT_SOURCE_DIR}/LICENSE
-      ${PROJECT_SOURCE_DIR}/cmake/debian-docs.cmake
-    COMMENT "Generating the Debian changelog and copyright file"
-    VERBATIM)
-  add_custom_target(docs ALL DEPENDS ${manpage}.gz ${debian_docs}/changelog.gz ${debian_docs}/copyright
-    ${debian_docs}/rpm-changelog)
+  set(PIPEMETER_DOCS ${CMAKE_BINARY_DIR}/doc)
+  include(${CMAKE_CURRENT_LIST_DIR}/rpm.cmake)
+  include(${CMAKE_CURRENT_LIST_DIR}/docs.cmake)
   install(TARGETS pipemeter RUNTIME DESTINATION ${program_dir})
   # A stripped program also loses the compilers' version notes, as Debian's
   # own packages do.
@@ -102,14 +60,14 @@ else()
       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${program_dir}/pipemeter\" COMMAND_ERROR_IS_FATAL ANY)
   endif()")
   if(PIPEMETER_STATIC)
-    install(FILES ${manpage} LICENSE DESTINATION .)
+    install(FILES ${PIPEMETER_DOCS}/pipemeter.1 LICENSE DESTINATION .)
     set(CPACK_GENERATOR TGZ)
     set(CPACK_PACKAGE_FILE_NAME pipemeter-${PROJECT_VERSION}-linux-${PIPEMETER_DEB_ARCH})
   else()
-    install(FILES resources/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
       RENAME pipemeter)
-    install(FILES ${manpage}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-    install(FILES ${debian_docs}/changelog.gz ${debian_docs}/copyright
+    install(FILES ${PIPEMETER_DOCS}/pipemeter.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PIPEMETER_DOCS}/changelog.gz ${PIPEMETER_DOCS}/copyright
       DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pipemeter)
 
     # The RPM beside it, where RPM distributions have the architecture.
@@ -129,7 +87,7 @@ else()
     # the same from the host's libc6, and finds none for a foreign target.
     set(CPACK_PIPEMETER_PROGRAM ${CMAKE_BINARY_DIR}/pipemeter)
     set(CPACK_PIPEMETER_OBJDUMP ${CMAKE_OBJDUMP})
-    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/debian-depends.cmake)
+    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/debian-depends.cmake)
   endif()
 endif()
 

@@ -1,18 +1,11 @@
-# The RPM package (cpack -G RPM), from the same install rules as the Debian
-# one: the program, its manual page, the license (the copyright file, marked
-# as the license) and the changelog, in the package's %changelog as well.
-# Included by packaging.cmake; reads PIPEMETER_DEB_ARCH and debian_docs.
+# The RPM beside the .deb, from the same install rules. Included by cpack.cmake; reads PIPEMETER_DEB_ARCH and
+# PIPEMETER_DOCS.
 
-# The RPM name of each Debian architecture that RPM distributions build for
-# (none builds for MIPS).
-set(rpm_arch_of_amd64 x86_64)
-set(rpm_arch_of_arm64 aarch64)
-set(rpm_arch_of_armhf armv7hl)
-set(rpm_arch_of_i386 i686)
-set(rpm_arch_of_riscv64 riscv64)
-set(rpm_arch_of_ppc64el ppc64le)
-set(rpm_arch_of_s390x s390x)
-set(CPACK_RPM_PACKAGE_ARCHITECTURE ${rpm_arch_of_${PIPEMETER_DEB_ARCH}})
+# Only where RPM distributions have the architecture (cmake/targets.txt).
+include(${PROJECT_SOURCE_DIR}/cmake/target.cmake)
+if(target_rpm AND NOT target_rpm STREQUAL "-")
+  set(CPACK_RPM_PACKAGE_ARCHITECTURE ${target_rpm})
+endif()
 
 # Debian's summary starts in lower case, RPM's with a capital.
 string(SUBSTRING "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}" 0 1 first)
@@ -27,7 +20,7 @@ set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Applications/Internet")
 # xz, which every RPM distribution still in use reads (zstd is newer).
 set(CPACK_RPM_COMPRESSION_TYPE xz)
-set(CPACK_RPM_CHANGELOG_FILE ${debian_docs}/rpm-changelog)
+set(CPACK_RPM_CHANGELOG_FILE ${PIPEMETER_DOCS}/rpm-changelog)
 # Requires comes from rpmbuild's own reading of the program: the C library's
 # soname and each GLIBC_x.y symbol version it takes, nothing written here.
 set(CPACK_RPM_PACKAGE_AUTOREQ ON)

@@ -1,5 +1,5 @@
 # Shaped links between two network namespaces, and reading Pipemeter's
-# averages off them. Sourced by bench/run and tests/robust/shaped_link.sh.
+# averages off them. Sourced by bench/run and tests/robust (shaped_link.sh, test_dead_peer.py).
 #
 # link_make RX TX NET     namespaces RX and TX joined by veth "vRX"/"vTX",
 #                         addresses NET.1 (RX) and NET.2 (TX), all up;
