@@ -1,11 +1,10 @@
 # Install rules and packages: the Debian package, the static tarball, the Windows zip (packaging/README.md).
 
-# Who answers for the package: the Debian Maintainer field and the signature
-# of the Debian changelog. A packager sets it with -DPIPEMETER_MAINTAINER=...
+# Who answers for the packages: Debian's Maintainer (CPack's contact), the RPM
+# packager, the changelogs' signatures. A packager sets it with -DPIPEMETER_MAINTAINER=...
 set(PIPEMETER_MAINTAINER "Pipemeter developers <pipemeter@example.org>" CACHE STRING
   "Maintainer of the packages, as \"Name <address>\"")
-# Where the source is published: the container image's source annotation.
-# A packager sets it with -DPIPEMETER_SOURCE_URL=... as the maintainer.
+# Where the source is published (the image's source annotation); set as the maintainer.
 set(PIPEMETER_SOURCE_URL "https://example.org/pipemeter" CACHE STRING "Where the source is published")
 
 set(CPACK_PACKAGE_NAME pipemeter)
@@ -19,7 +18,6 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "second and close with the peak and average rate in five units.")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Directories as Debian wants them, whatever the umask of the build.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -44,10 +42,9 @@ else()
   # The static program goes as a tarball to unpack anywhere: the program,
   # its manual page and the license at the top. The Debian package follows
   # Debian's layout.
+  set(program_dir ${CMAKE_INSTALL_BINDIR})
   if(PIPEMETER_STATIC)
     set(program_dir .)
-  else()
-    set(program_dir ${CMAKE_INSTALL_BINDIR})
   endif()
   set(PIPEMETER_DOCS ${CMAKE_BINARY_DIR}/doc)
   include(${CMAKE_CURRENT_LIST_DIR}/rpm.cmake)
@@ -78,8 +75,6 @@ else()
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION net)
-    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PIPEMETER_MAINTAINER}")
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
     set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${PIPEMETER_DEB_ARCH})
     # Depends comes from the built program when the package is made: the C

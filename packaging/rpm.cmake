@@ -36,8 +36,7 @@ set(CPACK_RPM_USER_FILELIST
 set(CPACK_RPM_SPEC_INSTALL_POST /bin/true)
 # Reproducible: the build time and every file's time from SOURCE_DATE_EPOCH
 # (when set), one build host name for every builder, and no build-id links
-# (they would name the program's build id in two places). The packager is
-# who answers for the Debian package too.
+# (they would name the program's build id in two places).
 string(CONCAT CPACK_RPM_SPEC_MORE_DEFINE
   "%define packager ${PIPEMETER_MAINTAINER}\n"
   "%define _buildhost reproducible\n"
