@@ -72,13 +72,10 @@ function(pipemeter_changelogs)
   endif()
   # Debian wants the date as RFC 5322, with its day of the week; RPM wants
   # "Www Mmm DD YYYY" and the version-release after the signature.
-  foreach(format IN ITEMS -R "+%a %b %d %Y")
-    execute_process(COMMAND date -u "${format}" -d "${date}" OUTPUT_VARIABLE formatted
-      OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-    list(APPEND dates "${formatted}")
-  endforeach()
-  list(GET dates 0 debian_date)
-  list(GET dates 1 rpm_date)
+  execute_process(COMMAND date -u -R -d "${date}" OUTPUT_VARIABLE debian_date
+    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND date -u "+%a %b %d %Y" -d "${date}" OUTPUT_VARIABLE rpm_date
+    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   file(WRITE ${PIPEMETER_DOCS}/changelog "pipemeter (${PROJECT_VERSION}) unstable; urgency=medium\n\n${items}\n\
  -- ${PIPEMETER_MAINTAINER}  ${debian_date}\n")
   pipemeter_gzip(${PIPEMETER_DOCS}/changelog)
