@@ -26,28 +26,25 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
     execute_process(COMMAND dpkg-deb --root-owner-group -Zgzip --build "${raw}" "${package}"
       OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
     file(REMOVE_RECURSE "${raw}")
-    continue()
+  elseif(package MATCHES "\\.(zip|tar\\.gz)$")
+    file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE "${CPACK_TOPLEVEL_DIRECTORY}" "${staged}/*")
+    list(SORT entries)
+    list(JOIN entries "\n" listing)
+    file(WRITE "${package}.list" "${listing}\n")
+    if(DEFINED ENV{SOURCE_DATE_EPOCH})
+      execute_process(COMMAND touch -h -d "@$ENV{SOURCE_DATE_EPOCH}" ${entries}
+        WORKING_DIRECTORY "${CPACK_TOPLEVEL_DIRECTORY}" COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+    file(REMOVE "${package}")
+    if(package MATCHES "\\.zip$")
+      # A zip keeps local times: UTC, for every builder alike.
+      execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC zip -X -q -9 "${package}" -@
+        INPUT_FILE "${package}.list" WORKING_DIRECTORY "${CPACK_TOPLEVEL_DIRECTORY}" COMMAND_ERROR_IS_FATAL ANY)
+    else()
+      execute_process(COMMAND tar --format=gnu --owner=0 --group=0 --numeric-owner -cf - -T "${package}.list"
+        COMMAND gzip -9n
+        OUTPUT_FILE "${package}" WORKING_DIRECTORY "${CPACK_TOPLEVEL_DIRECTORY}" COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+    file(REMOVE "${package}.list")
   endif()
-  if(NOT package MATCHES "\\.(zip|tar\\.gz)$")
-    continue()
-  endif()
-  file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE "${CPACK_TOPLEVEL_DIRECTORY}" "${staged}/*")
-  list(SORT entries)
-  list(JOIN entries "\n" listing)
-  file(WRITE "${package}.list" "${listing}\n")
-  if(DEFINED ENV{SOURCE_DATE_EPOCH})
-    execute_process(COMMAND touch -h -d "@$ENV{SOURCE_DATE_EPOCH}" ${entries}
-      WORKING_DIRECTORY "${CPACK_TOPLEVEL_DIRECTORY}" COMMAND_ERROR_IS_FATAL ANY)
-  endif()
-  file(REMOVE "${package}")
-  if(package MATCHES "\\.zip$")
-    # A zip keeps local times: UTC, for every builder alike.
-    execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC zip -X -q -9 "${package}" -@
-      INPUT_FILE "${package}.list" WORKING_DIRECTORY "${CPACK_TOPLEVEL_DIRECTORY}" COMMAND_ERROR_IS_FATAL ANY)
-  else()
-    execute_process(COMMAND tar --format=gnu --owner=0 --group=0 --numeric-owner -cf - -T "${package}.list"
-      COMMAND gzip -9n
-      OUTPUT_FILE "${package}" WORKING_DIRECTORY "${CPACK_TOPLEVEL_DIRECTORY}" COMMAND_ERROR_IS_FATAL ANY)
-  endif()
-  file(REMOVE "${package}.list")
 endforeach()
