@@ -21,8 +21,7 @@ set(CPACK_STRIP_FILES ON)
 # Directories as Debian wants them, whatever the umask of the build.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-# Zips and tarballs in a fixed order and with fixed times (the Debian
-# generator needs no help).
+# The .deb, zips and tarballs written again, the same bytes on any machine (reproducible-archive.cmake).
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/reproducible-archive.cmake)
 
 if(WIN32)
@@ -39,9 +38,7 @@ else()
     execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE PIPEMETER_DEB_ARCH
       OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   endif()
-  # The static program goes as a tarball to unpack anywhere: the program,
-  # its manual page and the license at the top. The Debian package follows
-  # Debian's layout.
+  # The static tarball unpacks anywhere, all at its top; the .deb has Debian's layout.
   set(program_dir ${CMAKE_INSTALL_BINDIR})
   if(PIPEMETER_STATIC)
     set(program_dir .)

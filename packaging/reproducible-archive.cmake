@@ -9,11 +9,10 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
     # Installed-Size counted again as dpkg-gencontrol does (each file in KiB, rounded up, and 1 for each folder): the
     # generator counts the folders' own sizes, which differ between file systems.
     file(GLOB_RECURSE contents LIST_DIRECTORIES true "${raw}/*")
+    list(FILTER contents EXCLUDE REGEX "/DEBIAN(/|$)")
     set(kib 0)
     foreach(path IN LISTS contents)
-      if(path MATCHES "/DEBIAN(/|$)")
-        continue()
-      elseif(IS_DIRECTORY "${path}")
+      if(IS_DIRECTORY "${path}")
         math(EXPR kib "${kib} + 1")
       else()
         file(SIZE "${path}" bytes)
