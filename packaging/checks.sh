@@ -9,9 +9,7 @@ name=${artifact##*/}
 version=$(sed -n 's/^project(Pipemeter VERSION \([0-9.]*\)$/\1/p' "$tree/CMakeLists.txt")
 [ -n "$version" ] || fail "no version in the project() of $tree/CMakeLists.txt"
 work=$(mktemp -d -t pipemeter-check.XXXXXX)
-server=
-installed=
-child=
+server='' installed='' child=''
 cleanup() {
   for pid in "$server" "$child"; do
     if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
