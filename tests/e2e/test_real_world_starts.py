@@ -13,7 +13,10 @@ def test_closed_standard_streams_lose_the_output_and_nothing_else(start, side, c
 def test_a_server_whose_log_reader_has_gone_serves_its_queue(start, port):  # like "| head -c 20": no write ends a run
     reader, writer = os.pipe()
     server = start("/S:2", f"/P:{port}", stdout=writer)
-    os.close(writer), os.read(reader, 20), os.close(reader), wait_listening(server, port)
+    os.close(writer)
+    os.read(reader, 20)
+    os.close(reader)
+    wait_listening(server, port)
     for _ in range(2):
         expect(start("/H:127.0.0.1", f"/P:{port}", "/M:1"), 0, whole_client(port, 1))
     assert server.finish() == (0, "")
